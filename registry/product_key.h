@@ -1,0 +1,20 @@
+// The product key HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller and the Program Files folder.
+#pragma once
+
+#include <windows.h>
+
+#include "setup/run_types.h"
+
+bool readCurrentVersionValue(const char* valueName, char* buffer, DWORD size);
+bool readProgramFolder(char* buffer);
+bool writeProgramFolder(const char* folder, RunFlags runFlags);
+bool readInstalledRelease(char* name, char* version);
+bool writeInstalledRelease(const char* name, const char* version, RunFlags runFlags);
+bool readMenuFolder(char* buffer);
+bool writeMenuFolder(const char* folder, RunFlags runFlags);
+bool readInternetFunction(DWORD* value);
+bool writeDownloadSettings(DWORD internetFunction, const char* downloadDir, RunFlags runFlags);
+bool readProgramExe(char* buffer, DWORD* size);
+
+// Shows an 8-character version text as "%X.%02X.%04X"; any other text stays as it is.
+void formatVersionDisplay(char* version);

@@ -1,0 +1,36 @@
+// Resource ids shared by the resource scripts and the program.
+#pragma once
+
+// String table
+#define IDS_FOLDER_PROMPT 2
+#define IDS_INSTALL_CAPTION 3
+#define IDS_UNINSTALL_CAPTION 4
+#define IDS_CONFIRM_UNINSTALL 5
+#define IDS_COMPLETED 6
+#define IDS_FAILED_IN_OPERATION 7
+#define IDS_STEP_INITIALIZATION 8
+#define IDS_STEP_FILES 9
+#define IDS_STEP_FILE_REMOVAL 10
+#define IDS_STEP_SHORTCUTS 11
+#define IDS_STEP_REGISTRATION 12
+#define IDS_NEED_SERVICE_PACK 13
+#define IDS_CANNOT_START 14
+#define IDS_UNSUPPORTED_OS 15
+#define IDS_NEED_ADMINISTRATOR 16
+#define IDS_BUTTON_TEXT 18
+#define IDS_FRESH_FOLDER_PROMPT 19
+
+// Icon
+#define IDI_SETUP 100
+
+// Options dialog
+#define IDD_OPTIONS 101
+#define IDC_FOLDER 1000
+#define IDC_BROWSE 1003
+#define IDC_FOLDER_PROMPT 1004
+#define IDC_DESKTOP_ICON 1006
+#define IDC_START_MENU_ICON 1021
+
+// Progress window
+#define IDD_PROGRESS 102
+#define IDC_PROGRESS 1005

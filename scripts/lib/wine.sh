@@ -1,0 +1,76 @@
+# Shell helpers for isolated Wine runs. Source this file; nothing here touches the real
+# home folder: every prefix gets its own HOME inside the folder given.
+#
+#   wine_use DIR           export WINEPREFIX=DIR/prefix, HOME=DIR/home and the quiet settings
+#   wine_template DIR      prepare a template prefix in DIR once (shared by copies)
+#   wine_new_prefix TEMPLATE DIR [null]
+#                          copy the template to DIR and select it (null: no display driver)
+#   wine_start / wine_stop a persistent wineserver for the selected prefix
+#   wine_locales DIR       generate the locales the tests use into DIR (LOCPATH)
+
+WINE64=/usr/lib/wine/wine64
+
+wine_use() {
+    export WINEPREFIX="$1/prefix" HOME="$1/home"
+    export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d${WINE_EXTRA_OVERRIDES:+;$WINE_EXTRA_OVERRIDES}"
+    mkdir -p "$HOME"
+}
+
+# Replaces the links Wine makes from the user folders into $HOME by real folders, so that
+# a desktop shortcut stays inside the prefix.
+wine_unlink_user_folders() {
+    local user_dir d
+    for user_dir in "$WINEPREFIX"/drive_c/users/*; do
+        [ "$(basename "$user_dir")" = Public ] && continue
+        for d in Desktop Documents Downloads Music Pictures Videos Templates; do
+            if [ -L "$user_dir/$d" ]; then rm "$user_dir/$d" && mkdir "$user_dir/$d"; fi
+        done
+    done
+}
+
+wine_template() {
+    local dir="$1"
+    [ -f "$dir/.ready" ] && return 0
+    mkdir -p "$dir"
+    (
+        flock 9
+        [ -f "$dir/.ready" ] && exit 0
+        rm -rf "$dir/prefix" "$dir/home"
+        wine_use "$dir"
+        "$WINE64" wineboot -i >/dev/null 2>&1 </dev/null
+        wineserver -w
+        wine_unlink_user_folders
+        touch "$dir/.ready"
+    ) 9>"$dir.lock"
+}
+
+wine_new_prefix() {
+    local template="$1" dir="$2" driver="${3:-}"
+    wine_template "$template"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp -a "$template/prefix" "$dir/prefix"
+    wine_use "$dir"
+    if [ "$driver" = null ]; then
+        "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+        wineserver -w
+    fi
+}
+
+wine_start() {
+    wineserver -p </dev/null >/dev/null 2>&1
+    "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+wine_stop() {
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    wineserver -w </dev/null >/dev/null 2>&1 || true
+}
+
+wine_locales() {
+    local dir="$1" l
+    mkdir -p "$dir"
+    for l in de_DE en_US ja_JP ko_KR zh_TW zh_CN es_ES fr_FR it_IT da_DK fi_FI nl_NL nb_NO sv_SE; do
+        [ -d "$dir/$l.UTF-8" ] || localedef -i "$l" -f UTF-8 "$dir/$l.UTF-8" >/dev/null 2>&1 || true
+    done
+}

@@ -1,0 +1,13 @@
+// The platform and privilege checks that guard the run.
+#pragma once
+
+#include <windows.h>
+
+bool isAdministrator();
+bool enableTakeOwnership();
+bool checkPlatform();
+bool checkServicePack();
+
+// The decisions of checkPlatform and checkServicePack on a version record as the OS reports it.
+bool isSupportedPlatform(const OSVERSIONINFOA* version);
+bool hasRequiredServicePack(const OSVERSIONINFOA* version);

@@ -1,0 +1,396 @@
+#include "setup/setup_run.h"
+
+#include <commctrl.h>
+#include <setupapi.h>
+#include <shellapi.h>
+#include <string.h>
+
+#include "files/file_set.h"
+#include "files/menu_shortcut.h"
+#include "files/shortcuts.h"
+#include "registry/browser_button.h"
+#include "registry/package_records.h"
+#include "registry/product_key.h"
+#include "registry/uninstall_entry.h"
+#include "resources/resource_ids.h"
+#include "setup/platform_checks.h"
+#include "setup/progress_window.h"
+#include "setupdata/setup_data_file.h"
+#include "setupdata/setup_data_sources.h"
+#include "xml/bounded_text.h"
+#include "xml/local_heap.h"
+
+namespace {
+
+const char ResultKeyPath[] = "SOFTWARE\\NRX\\KestraneSoftwareInstaller";
+const char UninstallerName[] = "_zelu000.exe";
+const char UninstallerIcon[] = "_zelu000.exe,100";
+// Releases from this one on hold a named mutex; older ones are known by their window title.
+const char FirstMutexRelease[] = "1.03.0000";
+
+void initCommonControls() {
+    // InitCommonControlsEx is missing from the controls library of a plain NT 4.0.
+    typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
+    HMODULE controls = GetModuleHandleA("comctl32.dll");
+    InitEx initEx = controls ? (InitEx)(void*)GetProcAddress(controls, "InitCommonControlsEx")
+                             : nullptr;
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+    if (!initEx || !initEx(&classes))
+        InitCommonControls();
+}
+
+// Calls visit for each piece of a list split in place at ";". A piece between two ";" in a
+// row is empty; the walk ends at the first NUL where a piece would begin, or at the end of
+// the 260-byte buffer.
+template <typename Visit> void splitList(char* list, Visit visit) {
+    char* end = list + TextBufferSize;
+    for (char* piece = list; piece < end && *piece;) {
+        char* separator = strchr(piece, ';');
+        if (separator)
+            *separator = '\0';
+        visit(piece);
+        piece += strlen(piece) + 1;
+    }
+}
+
+// The pieces of a split list up to the first empty one, for the existence scans.
+template <typename Visit> void walkPieces(const char* list, Visit visit) {
+    const char* end = list + TextBufferSize;
+    for (const char* piece = list; piece < end && *piece; piece += strlen(piece) + 1) {
+        if (!visit(piece))
+            return;
+    }
+}
+
+bool isWritableFolder(const char* path) {
+    return (GetFileAttributesA(path) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) ==
+           FILE_ATTRIBUTE_DIRECTORY;
+}
+
+// Registers [INIT] DEFAULTSEARCH and, when none of its folders is usable, creates a download
+// folder on the Windows drive from [INIT] DOWNLOAD. False when a registration failed.
+bool setUpSearchPaths(SetupContext* context) {
+    bool registered = true;
+    ZeroMemory(context->searchList, sizeof context->searchList);
+    if (readDefaultSearch(context->searchList) == 0 || context->searchList[0] == '\0')
+        return true;
+    ZeroMemory(context->downloadList, sizeof context->downloadList);
+    splitList(context->searchList, [&](const char* folder) {
+        registered = writeSearchPath(folder, context->runFlags) && registered;
+    });
+
+    bool usable = false;
+    walkPieces(context->searchList, [&](const char* folder) {
+        usable = isWritableFolder(folder);
+        return !usable;
+    });
+    if (usable)
+        return registered;
+
+    if (readDownloadList(context->downloadList) == 0 || context->downloadList[0] == '\0')
+        return registered;
+    if (GetWindowsDirectoryA(context->downloadDir, sizeof context->downloadDir) == 0)
+        return registered;
+    splitList(context->downloadList, [](const char*) {});
+
+    // Each piece replaces the Windows folder's path after its drive: \DRIVERS gives C:\DRIVERS.
+    bool missing = false;
+    walkPieces(context->downloadList, [&](const char* piece) {
+        char* root = strchr(context->downloadDir, '\\');
+        if (!root)
+            return false;
+        size_t drive = (size_t)(root - context->downloadDir);
+        if (!copyText(root, sizeof context->downloadDir - drive, piece))
+            return false;
+        missing = GetFileAttributesA(context->downloadDir) == INVALID_FILE_ATTRIBUTES;
+        return !missing;
+    });
+    if (missing && CreateDirectoryA(context->downloadDir, nullptr))
+        writeSearchPath(context->downloadDir, context->runFlags);
+    return registered;
+}
+
+bool runInstallSteps(SetupContext* context, HINSTANCE instance, HWND progress) {
+    SetupOptions* options = &context->options;
+    RunFlags flags = context->runFlags;
+    LoadStringA(instance, IDS_BUTTON_TEXT, context->buttonText, sizeof context->buttonText);
+
+    context->resultCode = ResultServicePack;
+    if (!checkServicePack())
+        return false;
+
+    context->resultCode = ResultFileDeployment;
+    if (!deployFileSet(nullptr, options->programDir, context->managerRunning, flags))
+        return false;
+    setProgress(progress, 1);
+
+    context->resultCode = ResultShortcuts;
+    if (flags & NoShellItems) {
+        moveProgress(progress, 2);
+    } else {
+        if (options->oldProductName[0] != '\0' &&
+            strcmp(options->oldProductName, options->productName) != 0) {
+            writeDesktopShortcut(options->programExe, options->oldProductName, 0);
+            writeStartMenuShortcut(options->programExe, options->oldProductName, 0);
+            if (options->oldMenuShortcut[0] != '\0')
+                writeMenuFolderShortcut(nullptr, options->oldMenuShortcut, options->menuDir, 0);
+        }
+        if (!writeDesktopShortcut(options->programExe, options->productName,
+                                  options->desktopIcon ? flags : 0) ||
+            !writeStartMenuShortcut(options->programExe, options->productName,
+                                    options->startMenuIcon ? flags : 0) ||
+            !writeMenuFolderShortcut(options->programExe, options->menuShortcut,
+                                     options->menuDir, flags))
+            return false;
+        setProgress(progress, 2);
+    }
+
+    context->resultCode = ResultRegistration;
+    if (!writeProgramFolder(options->programDir, flags))
+        return false;
+    setProgress(progress, 3);
+    if (!writeInstalledRelease(options->productName, options->productVersion, flags))
+        return false;
+    setProgress(progress, 4);
+    if (!setUpSearchPaths(context))
+        return false;
+    setProgress(progress, 5);
+    if (!writeMenuFolder(options->menuDir, flags) ||
+        !writeDownloadSettings((DWORD)options->internetFunction, context->downloadDir, flags) ||
+        !writeBrowserButton(options->programExe, UninstallerIcon, context->buttonText,
+                            options->toolbarButton))
+        return false;
+    setProgress(progress, 6);
+    if (!refreshPackageRecords())
+        return false;
+    setProgress(progress, 7);
+    if (!writeUninstallEntry(context->uninstallerName, options->productName,
+                             options->productVersion, flags))
+        return false;
+    setProgress(progress, 8);
+    return true;
+}
+
+bool runUninstallSteps(SetupContext* context, HWND progress) {
+    SetupOptions* options = &context->options;
+    RunFlags flags = context->runFlags;
+
+    context->resultCode = ResultFileRemoval;
+    if (!deployFileSet(nullptr, options->sourceDir, context->managerRunning, flags))
+        return false;
+    setProgress(progress, 2);
+
+    context->resultCode = ResultShortcuts;
+    if (!writeMenuFolderShortcut(nullptr, options->menuShortcut, options->menuDir, flags) ||
+        !writeDesktopShortcut(nullptr, options->productName, flags) ||
+        !writeStartMenuShortcut(nullptr, options->productName, flags))
+        return false;
+    setProgress(progress, 3);
+
+    context->resultCode = ResultRegistration;
+    if (!writeProgramFolder(nullptr, flags))
+        return false;
+    setProgress(progress, 4);
+    if (!writeInstalledRelease(nullptr, nullptr, flags))
+        return false;
+    setProgress(progress, 5);
+    if (!writeMenuFolder(nullptr, flags) || !writeDownloadSettings(0, nullptr, flags) ||
+        !writeBrowserButton(nullptr, nullptr, nullptr, 0))
+        return false;
+    setProgress(progress, 6);
+    if (!writeSearchPath(nullptr, flags))
+        return false;
+    setProgress(progress, 7);
+    if (!writeUninstallEntry(nullptr, nullptr, nullptr, flags))
+        return false;
+    setProgress(progress, 8);
+    return true;
+}
+
+BOOL isManagerRunning(const SetupContext* context) {
+    const char* product = context->options.productName;
+    if (compareVersionText(context->installedVersion, FirstMutexRelease) < 0)
+        return FindWindowA(nullptr, product) != nullptr;
+    HANDLE mutex = OpenMutexA(MUTEX_ALL_ACCESS, FALSE, product);
+    if (!mutex)
+        return FALSE;
+    BOOL running = TRUE;
+    if (context->runFlags & Relaunch)
+        running = WaitForSingleObject(mutex, INFINITE) != WAIT_OBJECT_0;
+    CloseHandle(mutex);
+    return running;
+}
+
+void writeResultValue(ResultCode code) {
+    char text[16];
+    HKEY key;
+    if (!formatText(text, sizeof text, "%04X", (unsigned)code) ||
+        RegCreateKeyExA(HKEY_CURRENT_USER, ResultKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "Setup", 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
+    RegCloseKey(key);
+}
+
+void showFinalReport(const SetupContext* context, HINSTANCE instance) {
+    if (context->runFlags & (Silent | NoFinalMessage))
+        return;
+    if (context->succeeded && context->managerRunning) {
+        SetupPromptReboot(nullptr, nullptr, FALSE);
+        return;
+    }
+    char caption[260] = "";
+    char text[520] = "";
+    LoadStringA(instance, (context->runFlags & Install) ? IDS_INSTALL_CAPTION
+                                                        : IDS_UNINSTALL_CAPTION,
+                caption, sizeof caption);
+    if (context->succeeded) {
+        LoadStringA(instance, IDS_COMPLETED, text, sizeof text);
+        MessageBoxA(nullptr, text, caption, MB_ICONINFORMATION);
+        return;
+    }
+    if (context->resultCode == ResultServicePack || context->resultCode == ResultPlatform) {
+        LoadStringA(instance, context->resultCode, text, sizeof text);
+        LoadStringA(instance, IDS_CANNOT_START, caption, sizeof caption);
+        MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
+        return;
+    }
+    char format[260] = "";
+    char step[260] = "";
+    LoadStringA(instance, IDS_FAILED_IN_OPERATION, format, sizeof format);
+    LoadStringA(instance, context->resultCode, step, sizeof step);
+    if (!formatText(text, sizeof text, format, step))
+        copyText(text, sizeof text, step);
+    MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
+}
+
+void openProduct(const SetupContext* context) {
+    const RunFlags wanted = Install | Relaunch;
+    if ((context->runFlags & wanted) != wanted || !context->succeeded)
+        return;
+    SHELLEXECUTEINFOA execute;
+    ZeroMemory(&execute, sizeof execute);
+    execute.cbSize = sizeof execute;
+    execute.lpFile = context->options.menuShortcut;
+    execute.lpDirectory = context->options.menuDir;
+    execute.nShow = SW_SHOWNORMAL;
+    ShellExecuteExA(&execute);
+}
+
+// Frees what the install steps must not hold: the parsed catalog and the Unicode layer,
+// which are themselves files of the set.
+void releaseSetupData() {
+    if (setupData.catalog) {
+        releaseDocument(setupData.catalog);
+        heapFree(setupData.catalog);
+        setupData.catalog = nullptr;
+    }
+    if (setupData.layerLibrary) {
+        FreeLibrary(setupData.layerLibrary);
+        setupData.layerLibrary = nullptr;
+    }
+}
+
+// Steps 5 to 14 of the run; false ends the run without a result value (cancelled).
+bool runSteps(SetupContext* context, HINSTANCE instance) {
+    context->resultCode = ResultInitialization;
+    if (!context->succeeded)
+        return true;
+    context->resultCode = ResultPlatform;
+    if (!checkPlatform()) {
+        context->succeeded = FALSE;
+        return true;
+    }
+    context->resultCode = ResultInitialization;
+    if (!collectSetupOptions(&context->cancelled, &context->options, context->installedVersion,
+                             context->runFlags)) {
+        context->succeeded = FALSE;
+        return true;
+    }
+    if (context->cancelled)
+        return false;
+    if (context->runFlags & Install)
+        releaseSetupData();
+
+    HWND progress = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+                                       progressDialogProc, 0);
+    ShowWindow(progress, SW_SHOW);
+    context->managerRunning = isManagerRunning(context);
+    bool completed = (context->runFlags & Install)
+                         ? runInstallSteps(context, instance, progress)
+                         : runUninstallSteps(context, progress);
+    if (completed)
+        context->resultCode = ResultSuccess;
+    else
+        context->succeeded = FALSE;
+    DestroyWindow(progress);
+    return true;
+}
+
+} // namespace
+
+bool parseSwitches(const char* commandLine, RunFlags* runFlags) {
+    // Only the first character behind each "/" counts, so /S/U, /s /u and
+    // /Silent /Uninstall are the same.
+    for (const char* slash = strchr(commandLine, '/'); slash; slash = strchr(slash + 1, '/')) {
+        switch (slash[1]) {
+        case 'F':
+        case 'f':
+            *runFlags |= NoFinalMessage;
+            break;
+        case 'O':
+        case 'o':
+            *runFlags |= Relaunch;
+            break;
+        case 'S':
+        case 's':
+            *runFlags |= Silent;
+            break;
+        case 'U':
+        case 'u':
+            *runFlags &= ~(RunFlags)Install;
+            break;
+        case 'W':
+        case 'w':
+            *runFlags |= NoShellItems;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
+    SetupContext context;
+    ZeroMemory(&context, sizeof context);
+    context.runFlags = Install;
+    context.versionInfo.dwOSVersionInfoSize = sizeof context.versionInfo;
+    GetVersionExA(&context.versionInfo);
+    copyText(context.downloadDir, sizeof context.downloadDir, "C:\\DRIVERS");
+    context.uninstallerName = UninstallerName;
+    initCommonControls();
+
+    parseSwitches(commandLine ? commandLine : "", &context.runFlags);
+    context.succeeded = loadSetupData(instance, context.runFlags);
+
+    if (context.versionInfo.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+        if (!isAdministrator()) {
+            if (!(context.runFlags & Silent)) {
+                char text[260] = "";
+                LoadStringA(instance, IDS_NEED_ADMINISTRATOR, text, sizeof text);
+                MessageBoxA(nullptr, text, nullptr, MB_ICONERROR);
+            }
+            return 0;
+        }
+        if (!enableTakeOwnership())
+            return 0;
+    }
+
+    if (!runSteps(&context, instance))
+        return 0;
+    writeResultValue(context.resultCode);
+    showFinalReport(&context, instance);
+    openProduct(&context);
+    return context.resultCode;
+}

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include "setup/platform_checks.h"
+
+namespace {
+
+OSVERSIONINFOA version(DWORD platform, DWORD major, DWORD minor, const char* servicePack) {
+    OSVERSIONINFOA record = {};
+    record.dwOSVersionInfoSize = sizeof record;
+    record.dwPlatformId = platform;
+    record.dwMajorVersion = major;
+    record.dwMinorVersion = minor;
+    lstrcpynA(record.szCSDVersion, servicePack, sizeof record.szCSDVersion);
+    return record;
+}
+
+struct VersionCase {
+    const char* system;
+    OSVERSIONINFOA record;
+    bool supported;
+    bool servicePackSufficient;
+};
+
+// The records as each system reports them (the 9x family puts " A " or " " in the text).
+const VersionCase versionCases[] = {
+    {"Windows 95", version(VER_PLATFORM_WIN32_WINDOWS, 4, 0, ""), false, true},
+    {"Windows 98", version(VER_PLATFORM_WIN32_WINDOWS, 4, 10, " A "), true, true},
+    {"Windows Me", version(VER_PLATFORM_WIN32_WINDOWS, 4, 90, " "), true, true},
+    {"NT 3.51", version(VER_PLATFORM_WIN32_NT, 3, 51, "Service Pack 5"), false, true},
+    {"NT 4.0 SP3", version(VER_PLATFORM_WIN32_NT, 4, 0, "Service Pack 3"), true, false},
+    {"NT 4.0 SP4", version(VER_PLATFORM_WIN32_NT, 4, 0, "Service Pack 4"), true, true},
+    {"NT 4.0 SP6a", version(VER_PLATFORM_WIN32_NT, 4, 0, "Service Pack 6a"), true, true},
+    {"NT 4.0 without service pack", version(VER_PLATFORM_WIN32_NT, 4, 0, ""), true, false},
+    {"Windows 2000", version(VER_PLATFORM_WIN32_NT, 5, 0, ""), true, true},
+    {"Windows 7 SP1", version(VER_PLATFORM_WIN32_NT, 6, 1, "Service Pack 1"), true, true},
+    {"Win32s", version(VER_PLATFORM_WIN32s, 3, 10, ""), false, true},
+};
+
+TEST(PlatformChecks, DecisionTablesOnVersionRecords) {
+    for (const VersionCase& c : versionCases) {
+        EXPECT_EQ(c.supported, isSupportedPlatform(&c.record)) << c.system;
+        EXPECT_EQ(c.servicePackSufficient, hasRequiredServicePack(&c.record)) << c.system;
+    }
+}
+
+TEST(PlatformChecks, ServicePackTextComparedBySignedLastCharacter) {
+    // A last byte of 0x80 or above is negative as a signed character: below "4".
+    OSVERSIONINFOA record = version(VER_PLATFORM_WIN32_NT, 4, 0, "Service Pack \xB9");
+    EXPECT_FALSE(hasRequiredServicePack(&record));
+    record = version(VER_PLATFORM_WIN32_NT, 4, 0, "Service Pack 5 (Build)");
+    EXPECT_FALSE(hasRequiredServicePack(&record)); // ")" sorts below "4"
+}
+
+TEST(PlatformChecks, WineTokenIsAnEnabledAdministratorWithTakeOwnership) {
+    // Wine gives every token an enabled Administrators group.
+    EXPECT_TRUE(isAdministrator());
+    EXPECT_TRUE(enableTakeOwnership());
+    EXPECT_TRUE(checkPlatform());
+    EXPECT_TRUE(checkServicePack());
+}
+
+} // namespace
