@@ -1,0 +1,593 @@
+// The setup run over doubles of every step: codes, progress, the result value, the final
+// report and the switches. Windows, the registry and the progress window are real.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "setup/setup_run.h"
+#include "setupdata/setup_data_sources.h"
+#include "step_doubles.h"
+
+namespace {
+
+const char ResultKey[] = "SOFTWARE\\NRX\\KestraneSoftwareInstaller";
+
+HHOOK progressHook;
+
+LRESULT CALLBACK recordProgress(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* message = (const CWPSTRUCT*)lParam;
+    if (code == HC_ACTION && message->message == PBM_SETPOS &&
+        GetDlgCtrlID(message->hwnd) == 1005)
+        doubles.progress.push_back((unsigned)message->wParam);
+    return CallNextHookEx(progressHook, code, wParam, lParam);
+}
+
+void deleteResultValue() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ResultKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "Setup");
+        RegCloseKey(key);
+    }
+}
+
+// The "Setup" value as REG_SZ text, or "(none)".
+std::string resultValue() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ResultKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "(none)";
+    char data[64] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    LONG status = RegQueryValueExA(key, "Setup", nullptr, &type, (BYTE*)data, &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return "(none)";
+    EXPECT_EQ((DWORD)REG_SZ, type);
+    EXPECT_EQ(strlen(data) + 1, size) << "length counts the NUL";
+    return data;
+}
+
+class SetupRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        resetDoubles();
+        deleteResultValue();
+        progressHook = SetWindowsHookExA(WH_CALLWNDPROC, recordProgress, nullptr,
+                                         GetCurrentThreadId());
+        ASSERT_NE(nullptr, progressHook);
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(progressHook);
+        deleteResultValue();
+    }
+    ResultCode run(const char* commandLine) {
+        return runSetup(GetModuleHandleA(nullptr), commandLine);
+    }
+};
+
+const std::vector<std::string> installSteps = {
+    "loadSetupData",        "isAdministrator",        "enableTakeOwnership",
+    "checkPlatform",        "collectSetupOptions",    "checkServicePack",
+    "deployFileSet",        "writeDesktopShortcut",   "writeStartMenuShortcut",
+    "writeMenuFolderShortcut", "writeProgramFolder",  "writeInstalledRelease",
+    "readDefaultSearch",    "writeMenuFolder",        "writeDownloadSettings",
+    "writeBrowserButton",   "refreshPackageRecords",  "writeUninstallEntry"};
+
+const std::vector<std::string> uninstallSteps = {
+    "loadSetupData",          "isAdministrator",      "enableTakeOwnership",
+    "checkPlatform",          "collectSetupOptions",  "deployFileSet",
+    "writeMenuFolderShortcut", "writeDesktopShortcut", "writeStartMenuShortcut",
+    "writeProgramFolder",     "writeInstalledRelease", "writeMenuFolder",
+    "writeDownloadSettings",  "writeBrowserButton",   "writeSearchPath",
+    "writeUninstallEntry"};
+
+std::vector<unsigned> positions(unsigned first, unsigned last) {
+    std::vector<unsigned> result = {0}; // the dialog's own start position
+    for (unsigned p = first; p <= last; ++p)
+        result.push_back(p);
+    return result;
+}
+
+TEST_F(SetupRun, CompleteInstallSendsOneToEightAndReportsCompleted) {
+    EXPECT_EQ(0u, run(""));
+    EXPECT_EQ(installSteps, callNames());
+    EXPECT_EQ(positions(1, 8), doubles.progress);
+    EXPECT_EQ("0000", resultValue());
+    ASSERT_EQ(1u, doubles.boxes.size());
+    EXPECT_EQ(nullptr, doubles.boxes[0].owner);
+    EXPECT_EQ("Completed.", doubles.boxes[0].text);
+    EXPECT_EQ("Installation Program", doubles.boxes[0].caption);
+    EXPECT_EQ((UINT)MB_ICONINFORMATION, doubles.boxes[0].type);
+    EXPECT_TRUE(doubles.rebootPrompts.empty());
+    EXPECT_TRUE(doubles.shellExecutes.empty());
+}
+
+TEST_F(SetupRun, InstallPassesTheOptionsToEachStep) {
+    run("/s");
+    const std::vector<std::string> expected = {
+        "loadSetupData(0x3)",
+        "isAdministrator()",
+        "enableTakeOwnership()",
+        "checkPlatform()",
+        "collectSetupOptions(0x3)",
+        "checkServicePack()",
+        "deployFileSet(null, \"C:\\Program Files\\Quolen\", 0, 0x3)",
+        "writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", \"Quolen Test\", 0x3)",
+        "writeStartMenuShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", \"Quolen Test\", "
+        "0x3)",
+        "writeMenuFolderShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+        "\"C:\\Menu\\Quolen\\Quolen Test.lnk\", \"C:\\Menu\\Quolen\", 0x3)",
+        "writeProgramFolder(\"C:\\Program Files\\Quolen\", 0x3)",
+        "writeInstalledRelease(\"Quolen Test\", \"1.05.0000\", 0x3)",
+        "readDefaultSearch()",
+        "writeMenuFolder(\"C:\\Menu\\Quolen\", 0x3)",
+        "writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)",
+        "writeBrowserButton(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", \"_zelu000.exe,100\", "
+        "\"Software Installer\", 1)",
+        "refreshPackageRecords()",
+        "writeUninstallEntry(\"_zelu000.exe\", \"Quolen Test\", \"1.05.0000\", 0x3)"};
+    EXPECT_EQ(expected, doubles.calls);
+}
+
+TEST_F(SetupRun, IconChoicesOffRemoveTheShortcutsAndAClearedToolbarChoiceRemovesTheButton) {
+    doubles.options.desktopIcon = 0;
+    doubles.options.startMenuIcon = 0;
+    doubles.options.toolbarButton = 0;
+    run("/S");
+    EXPECT_NE(doubles.calls.end(),
+              std::find(doubles.calls.begin(), doubles.calls.end(),
+                        "writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+                        "\"Quolen Test\", 0x0)"));
+    EXPECT_NE(doubles.calls.end(),
+              std::find(doubles.calls.begin(), doubles.calls.end(),
+                        "writeStartMenuShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+                        "\"Quolen Test\", 0x0)"));
+    EXPECT_EQ("writeBrowserButton(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+              "\"_zelu000.exe,100\", \"Software Installer\", 0)",
+              doubles.calls[15]);
+}
+
+TEST_F(SetupRun, CompleteUninstallSendsTwoToEightAndRemovesEverything) {
+    doubles.installedVersion = "1.05.0000";
+    EXPECT_EQ(0u, run("/U"));
+    EXPECT_EQ(uninstallSteps, callNames());
+    EXPECT_EQ(positions(2, 8), doubles.progress);
+    EXPECT_EQ("0000", resultValue());
+    ASSERT_EQ(1u, doubles.boxes.size());
+    EXPECT_EQ("Completed.", doubles.boxes[0].text);
+    EXPECT_EQ("Uninstallation Program", doubles.boxes[0].caption);
+    // Uninstall works from the installed folder and passes no texts to the removers.
+    EXPECT_EQ("deployFileSet(null, \"C:\\media\", 0, 0x0)", doubles.calls[5]);
+    EXPECT_EQ("writeMenuFolderShortcut(null, \"C:\\Menu\\Quolen\\Quolen Test.lnk\", "
+              "\"C:\\Menu\\Quolen\", 0x0)",
+              doubles.calls[6]);
+    EXPECT_EQ("writeDesktopShortcut(null, \"Quolen Test\", 0x0)", doubles.calls[7]);
+    EXPECT_EQ("writeProgramFolder(null, 0x0)", doubles.calls[9]);
+    EXPECT_EQ("writeInstalledRelease(null, null, 0x0)", doubles.calls[10]);
+    EXPECT_EQ("writeDownloadSettings(0, null, 0x0)", doubles.calls[12]);
+    EXPECT_EQ("writeBrowserButton(null, null, null, 0)", doubles.calls[13]);
+    EXPECT_EQ("writeSearchPath(null, 0x0)", doubles.calls[14]);
+    EXPECT_EQ("writeUninstallEntry(null, null, null, 0x0)", doubles.calls[15]);
+    EXPECT_FALSE(wasCalled("refreshPackageRecords"));
+    EXPECT_FALSE(wasCalled("checkServicePack"));
+}
+
+struct StepFailure {
+    const char* commandLine;
+    const char* failing;
+    ResultCode code;
+    const char* value;
+    unsigned lastPosition; // 0: the bar never moved
+    const char* text;
+    const char* caption;
+    const char* nextStep; // the step that must not run, or null
+};
+
+class FailingStep : public SetupRun, public ::testing::WithParamInterface<StepFailure> {};
+
+TEST_P(FailingStep, EndsTheRunWithTheGroupsCode) {
+    const StepFailure& f = GetParam();
+    doubles.failing.insert(f.failing);
+    EXPECT_EQ(f.code, run(f.commandLine));
+    EXPECT_EQ(f.value, resultValue());
+    const bool stepsRan = !doubles.progress.empty();
+    if (stepsRan) {
+        bool uninstall = std::string(f.commandLine).find("/U") != std::string::npos;
+        unsigned first = uninstall ? 2 : 1;
+        std::vector<unsigned> reached =
+            f.lastPosition ? positions(first, f.lastPosition) : positions(1, 0);
+        EXPECT_EQ(reached, doubles.progress);
+    } else {
+        EXPECT_EQ(0u, f.lastPosition);
+    }
+    ASSERT_EQ(1u, doubles.boxes.size());
+    EXPECT_EQ(f.text, doubles.boxes[0].text);
+    EXPECT_EQ(f.caption, doubles.boxes[0].caption);
+    EXPECT_EQ((UINT)MB_ICONWARNING, doubles.boxes[0].type);
+    if (f.nextStep) {
+        EXPECT_FALSE(wasCalled(f.nextStep)) << f.nextStep << " ran after the failure";
+    }
+    EXPECT_TRUE(doubles.rebootPrompts.empty());
+}
+
+const char InstallCaption[] = "Installation Program";
+const char UninstallCaption[] = "Uninstallation Program";
+const char CannotStart[] = "Can not start the installation.";
+
+INSTANTIATE_TEST_SUITE_P(
+    EachGroup, FailingStep,
+    ::testing::Values(
+        StepFailure{"", "loadSetupData", 8, "0008", 0,
+                    "Failed in operation for initialization.", InstallCaption, "checkPlatform"},
+        StepFailure{"", "checkPlatform", 15, "000F", 0,
+                    "This operating system is not supported.", CannotStart,
+                    "collectSetupOptions"},
+        StepFailure{"", "collectSetupOptions", 8, "0008", 0,
+                    "Failed in operation for initialization.", InstallCaption, "deployFileSet"},
+        StepFailure{"", "checkServicePack", 13, "000D", 0,
+                    "Please install Microsoft Windows NT4.0 Service Pack 4 or later, before "
+                    "installing this program.",
+                    CannotStart, "deployFileSet"},
+        StepFailure{"", "deployFileSet", 9, "0009", 0, "Failed in operation for files.",
+                    InstallCaption, "writeDesktopShortcut"},
+        StepFailure{"", "writeDesktopShortcut", 11, "000B", 1,
+                    "Failed in operation for registration.", InstallCaption, "writeStartMenuShortcut"},
+        StepFailure{"", "writeStartMenuShortcut", 11, "000B", 1,
+                    "Failed in operation for registration.", InstallCaption,
+                    "writeMenuFolderShortcut"},
+        StepFailure{"", "writeMenuFolderShortcut", 11, "000B", 1,
+                    "Failed in operation for registration.", InstallCaption, "writeProgramFolder"},
+        StepFailure{"", "writeProgramFolder", 12, "000C", 2,
+                    "Failed in operation for registration.", InstallCaption, "writeInstalledRelease"},
+        StepFailure{"", "writeInstalledRelease", 12, "000C", 3,
+                    "Failed in operation for registration.", InstallCaption, "readDefaultSearch"},
+        StepFailure{"", "writeMenuFolder", 12, "000C", 5,
+                    "Failed in operation for registration.", InstallCaption, "writeDownloadSettings"},
+        StepFailure{"", "writeDownloadSettings", 12, "000C", 5,
+                    "Failed in operation for registration.", InstallCaption, "writeBrowserButton"},
+        StepFailure{"", "writeBrowserButton", 12, "000C", 5,
+                    "Failed in operation for registration.", InstallCaption, "refreshPackageRecords"},
+        StepFailure{"", "refreshPackageRecords", 12, "000C", 6,
+                    "Failed in operation for registration.", InstallCaption, "writeUninstallEntry"},
+        StepFailure{"", "writeUninstallEntry", 12, "000C", 7,
+                    "Failed in operation for registration.", InstallCaption, nullptr},
+        StepFailure{"/U", "loadSetupData", 8, "0008", 0,
+                    "Failed in operation for initialization.", UninstallCaption, "checkPlatform"},
+        StepFailure{"/U", "deployFileSet", 10, "000A", 0, "Failed in operation for files.",
+                    UninstallCaption, "writeMenuFolderShortcut"},
+        StepFailure{"/U", "writeStartMenuShortcut", 11, "000B", 2,
+                    "Failed in operation for registration.", UninstallCaption, "writeProgramFolder"},
+        StepFailure{"/U", "writeProgramFolder", 12, "000C", 3,
+                    "Failed in operation for registration.", UninstallCaption,
+                    "writeInstalledRelease"},
+        StepFailure{"/U", "writeSearchPath", 12, "000C", 6,
+                    "Failed in operation for registration.", UninstallCaption, "writeUninstallEntry"},
+        StepFailure{"/U", "writeUninstallEntry", 12, "000C", 7,
+                    "Failed in operation for registration.", UninstallCaption, nullptr}));
+
+TEST_F(SetupRun, FailedSetupDataStillPassesTheAdministratorTest) {
+    doubles.failing.insert("loadSetupData");
+    run("/S");
+    EXPECT_EQ((std::vector<std::string>{"loadSetupData", "isAdministrator",
+                                        "enableTakeOwnership"}),
+              callNames());
+    EXPECT_EQ("0008", resultValue());
+}
+
+TEST_F(SetupRun, EarlyEndsReturnZeroAndWriteNothing) {
+    doubles.cancel = TRUE;
+    EXPECT_EQ(0u, run(""));
+    EXPECT_EQ("(none)", resultValue());
+    EXPECT_TRUE(doubles.boxes.empty());
+    EXPECT_TRUE(doubles.progress.empty());
+    EXPECT_FALSE(wasCalled("deployFileSet"));
+
+    resetDoubles();
+    doubles.cancel = TRUE;
+    EXPECT_EQ(0u, run("/U"));
+    EXPECT_EQ("(none)", resultValue());
+    EXPECT_FALSE(wasCalled("deployFileSet"));
+
+    resetDoubles();
+    doubles.failing.insert("isAdministrator");
+    EXPECT_EQ(0u, run(""));
+    EXPECT_EQ("(none)", resultValue());
+    ASSERT_EQ(1u, doubles.boxes.size());
+    EXPECT_EQ("You must be an administrator to run this program.", doubles.boxes[0].text);
+    EXPECT_EQ("(null)", doubles.boxes[0].caption) << "the system's default caption";
+    EXPECT_EQ((UINT)MB_ICONERROR, doubles.boxes[0].type);
+    EXPECT_FALSE(wasCalled("enableTakeOwnership"));
+    EXPECT_FALSE(wasCalled("checkPlatform"));
+
+    resetDoubles();
+    doubles.failing.insert("isAdministrator");
+    EXPECT_EQ(0u, run("/S"));
+    EXPECT_TRUE(doubles.boxes.empty()) << "silent: no administrator box";
+
+    resetDoubles();
+    doubles.failing.insert("enableTakeOwnership");
+    EXPECT_EQ(0u, run(""));
+    EXPECT_EQ("(none)", resultValue());
+    EXPECT_TRUE(doubles.boxes.empty());
+    EXPECT_FALSE(wasCalled("checkPlatform"));
+}
+
+TEST_F(SetupRun, SearchListSplitsAtEverySemicolonButScansOnlyToTheFirstEmptyPiece) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string drive(windows, 2);
+    // "a" does not exist and "b" does, but "b" lies behind the empty piece: the scan finds no
+    // usable folder and a download folder is made.
+    std::string a = drive + "\\zel_search_a", b = windows;
+    std::string download = drive + "\\zel_dl";
+    doubles.defaultSearch = a + ";;" + b + ";";
+    doubles.downloadList = "\\zel_dl";
+    RemoveDirectoryA(download.c_str());
+
+    run("/S");
+    std::vector<std::string> registered;
+    for (const std::string& call : doubles.calls)
+        if (call.rfind("writeSearchPath", 0) == 0)
+            registered.push_back(call);
+    EXPECT_EQ((std::vector<std::string>{"writeSearchPath(\"" + a + "\", 0x3)",
+                                        "writeSearchPath(\"\", 0x3)",
+                                        "writeSearchPath(\"" + b + "\", 0x3)",
+                                        "writeSearchPath(\"" + download + "\", 0x3)"}),
+              registered);
+    EXPECT_EQ(0x10u, GetFileAttributesA(download.c_str()) & 0x10) << "created";
+    EXPECT_NE(doubles.calls.end(),
+              std::find(doubles.calls.begin(), doubles.calls.end(),
+                        "writeDownloadSettings(1, \"" + download + "\", 0x3)"));
+    RemoveDirectoryA(download.c_str());
+}
+
+TEST_F(SetupRun, UsableSearchFolderMeansNoDownloadFolder) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    doubles.defaultSearch = std::string("C:\\zel_missing;") + windows;
+    doubles.downloadList = "\\zel_never";
+    run("/S");
+    EXPECT_FALSE(wasCalled("readDownloadList"));
+    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
+                                             "writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)"));
+}
+
+TEST_F(SetupRun, DownloadFolderIsTheFirstMissingPieceOrTheLastOne) {
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string drive(windows, 2);
+    std::string first = drive + "\\ZELDRIVERS", second = drive + "\\ZELDRIVERS2";
+    CreateDirectoryA(first.c_str(), nullptr);
+    RemoveDirectoryA(second.c_str());
+    doubles.defaultSearch = "C:\\zel_missing";
+    doubles.downloadList = "\\ZELDRIVERS;\\ZELDRIVERS2";
+
+    run("/S");
+    EXPECT_NE(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES) << "created";
+    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
+                                             "writeSearchPath(\"" + second + "\", 0x3)"));
+    EXPECT_NE(doubles.calls.end(),
+              std::find(doubles.calls.begin(), doubles.calls.end(),
+                        "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
+
+    // Both present: nothing is created or registered, and the last piece is the folder.
+    resetDoubles();
+    doubles.defaultSearch = "C:\\zel_missing";
+    doubles.downloadList = "\\ZELDRIVERS;\\ZELDRIVERS2";
+    run("/S");
+    int searchPaths = 0;
+    for (const std::string& name : callNames())
+        searchPaths += name == "writeSearchPath";
+    EXPECT_EQ(1, searchPaths);
+    EXPECT_NE(doubles.calls.end(),
+              std::find(doubles.calls.begin(), doubles.calls.end(),
+                        "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
+    RemoveDirectoryA(first.c_str());
+    RemoveDirectoryA(second.c_str());
+}
+
+TEST_F(SetupRun, FailedSearchPathRegistersAllThenEndsBeforeTheMenuFolder) {
+    doubles.defaultSearch = "C:\\one;C:\\two;C:\\three";
+    doubles.failingSearchPaths.insert("C:\\one");
+    EXPECT_EQ(12u, run(""));
+    int searchPaths = 0;
+    for (const std::string& name : callNames())
+        searchPaths += name == "writeSearchPath";
+    EXPECT_EQ(3, searchPaths);
+    EXPECT_FALSE(wasCalled("writeMenuFolder"));
+    EXPECT_EQ(positions(1, 4), doubles.progress);
+    EXPECT_EQ("000C", resultValue());
+}
+
+TEST(ParseSwitches, FirstCharacterBehindEachSlashCounts) {
+    struct Case {
+        const char* line;
+        RunFlags flags;
+    } cases[] = {
+        {"", Install},
+        {"/s /u", Silent},
+        {"/S/U", Silent},
+        {"/Silent /Uninstall", Silent},
+        {"/f", Install | NoFinalMessage},
+        {"/O", Install | Relaunch},
+        {"/w", Install | NoShellItems},
+        {"/x /? /", Install},
+        {"/s/", Install | Silent},
+        {"//s", Install | Silent},
+        {"/ s", Install},
+        {"s u w", Install},
+        {"/FOSWU", Install | NoFinalMessage}, // only F counts
+    };
+    for (const Case& c : cases) {
+        RunFlags flags = Install;
+        EXPECT_TRUE(parseSwitches(c.line, &flags));
+        EXPECT_EQ(c.flags, flags) << c.line;
+    }
+}
+
+TEST(ParseSwitches, SwitchTextLongerThanABufferIsHarmless) {
+    std::string line = "/S" + std::string(5000, 'x') + " /" + std::string(300, ' ') + "/u";
+    RunFlags flags = Install;
+    parseSwitches(line.c_str(), &flags);
+    EXPECT_EQ((RunFlags)Silent, flags);
+}
+
+TEST_F(SetupRun, SilentAndNoFinalMessageShowNoReport) {
+    EXPECT_EQ(0u, run("/S"));
+    EXPECT_TRUE(doubles.boxes.empty());
+    EXPECT_EQ("0000", resultValue());
+
+    resetDoubles();
+    doubles.failing.insert("deployFileSet");
+    EXPECT_EQ(9u, run("/F"));
+    EXPECT_TRUE(doubles.boxes.empty());
+    EXPECT_EQ("0009", resultValue());
+}
+
+TEST_F(SetupRun, NoShellItemsSkipsTheShortcutsAndJumpsToTwo) {
+    run("/W");
+    EXPECT_FALSE(wasCalled("writeDesktopShortcut"));
+    EXPECT_FALSE(wasCalled("writeStartMenuShortcut"));
+    EXPECT_FALSE(wasCalled("writeMenuFolderShortcut"));
+    EXPECT_EQ(positions(1, 8), doubles.progress);
+    EXPECT_EQ("writeUninstallEntry(\"_zelu000.exe\", \"Quolen Test\", \"1.05.0000\", 0x101)",
+              doubles.calls.back());
+}
+
+TEST_F(SetupRun, RenamedProductRemovesTheOldShortcutsFirst) {
+    strcpy(doubles.options.oldProductName, "Old Name");
+    strcpy(doubles.options.oldMenuShortcut, "C:\\Menu\\Quolen\\Old Name.lnk");
+    run("/S");
+    std::vector<std::string> expected = {
+        "writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", \"Old Name\", 0x0)",
+        "writeStartMenuShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", \"Old Name\", 0x0)",
+        "writeMenuFolderShortcut(null, \"C:\\Menu\\Quolen\\Old Name.lnk\", \"C:\\Menu\\Quolen\", "
+        "0x0)"};
+    EXPECT_EQ(expected, std::vector<std::string>(doubles.calls.begin() + 7,
+                                                 doubles.calls.begin() + 10));
+
+    // The same name (case-sensitive comparison) removes nothing.
+    resetDoubles();
+    strcpy(doubles.options.oldProductName, "Quolen Test");
+    run("/S");
+    EXPECT_EQ(installSteps, callNames());
+
+    // Failed removals are ignored.
+    resetDoubles();
+    strcpy(doubles.options.oldProductName, "quolen test");
+    doubles.options.oldMenuShortcut[0] = '\0';
+    run("/S");
+    EXPECT_EQ("writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+              "\"quolen test\", 0x0)",
+              doubles.calls[7]);
+    EXPECT_EQ("writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+              "\"Quolen Test\", 0x3)",
+              doubles.calls[9]);
+}
+
+TEST_F(SetupRun, RelaunchOpensTheMenuShortcutAfterASuccessfulInstall) {
+    run("/O /S");
+    ASSERT_EQ(1u, doubles.shellExecutes.size());
+    EXPECT_EQ("size=" + std::to_string(sizeof(SHELLEXECUTEINFOA)) +
+                  " mask=0x0 owner=null verb=null file=\"C:\\Menu\\Quolen\\Quolen Test.lnk\" "
+                  "parameters=null directory=\"C:\\Menu\\Quolen\" show=1",
+              doubles.shellExecutes[0]);
+
+    resetDoubles();
+    doubles.failing.insert("writeUninstallEntry");
+    run("/O /S");
+    EXPECT_TRUE(doubles.shellExecutes.empty()) << "not after a failure";
+
+    resetDoubles();
+    run("/O /S /U");
+    EXPECT_TRUE(doubles.shellExecutes.empty()) << "not after an uninstall";
+}
+
+// A window titled with the product name, as releases before 1.03.0000 show.
+struct ManagerWindow {
+    HWND window;
+    explicit ManagerWindow(const char* title) {
+        window = CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    }
+    ~ManagerWindow() { DestroyWindow(window); }
+};
+
+TEST_F(SetupRun, OlderReleasesAreFoundByWindowTitleNewerOnesByMutex) {
+    struct Case {
+        const char* installedVersion;
+        bool window;
+        bool mutex;
+        BOOL running;
+    } cases[] = {
+        {"1.02.9999", true, false, TRUE}, {"1.02.9999", false, true, FALSE},
+        {"", true, false, TRUE},          {"", false, true, FALSE},
+        {"1.03.0000", true, false, FALSE}, {"1.03.0000", false, true, TRUE},
+        {"2.00.0000", false, true, TRUE},  {"2.00.0000", false, false, FALSE},
+    };
+    for (const Case& c : cases) {
+        resetDoubles();
+        doubles.installedVersion = c.installedVersion;
+        ManagerWindow window(c.window ? "Quolen Test" : "Something Else");
+        HANDLE mutex = c.mutex ? CreateMutexA(nullptr, FALSE, "Quolen Test") : nullptr;
+        run("/S");
+        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", " +
+                      std::to_string(c.running) + ", 0x3)",
+                  doubles.calls[6])
+            << "installed " << c.installedVersion << " window " << c.window << " mutex "
+            << c.mutex;
+        if (mutex)
+            CloseHandle(mutex);
+    }
+}
+
+TEST_F(SetupRun, RunningManagerGetsTheRestartPromptInsteadOfTheBox) {
+    doubles.installedVersion = "1.04.0000";
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Quolen Test");
+    EXPECT_EQ(0u, run(""));
+    EXPECT_TRUE(doubles.boxes.empty());
+    EXPECT_EQ((std::vector<std::string>{"null, null, 0"}), doubles.rebootPrompts);
+
+    // /F: neither the prompt nor a box.
+    resetDoubles();
+    doubles.installedVersion = "1.04.0000";
+    run("/F");
+    EXPECT_TRUE(doubles.rebootPrompts.empty());
+    EXPECT_TRUE(doubles.boxes.empty());
+
+    // A failed run reports the failure even when the manager runs.
+    resetDoubles();
+    doubles.installedVersion = "1.04.0000";
+    doubles.failing.insert("writeUninstallEntry");
+    run("");
+    EXPECT_TRUE(doubles.rebootPrompts.empty());
+    ASSERT_EQ(1u, doubles.boxes.size());
+    CloseHandle(mutex);
+}
+
+TEST_F(SetupRun, InstallReleasesTheCatalogAndTheUnicodeLayerBeforeTheSteps) {
+    XmlDocument document = {};
+    auto installWith = [&](const char* line) {
+        resetDoubles();
+        setupData.catalog = &document;
+        setupData.layerLibrary = LoadLibraryA("version.dll");
+        run(line);
+    };
+    installWith("/S");
+    EXPECT_EQ((std::vector<std::string>{"releaseDocument()", "heapFree(block)"}),
+              std::vector<std::string>(doubles.calls.begin() + 5, doubles.calls.begin() + 7));
+    EXPECT_EQ(nullptr, setupData.catalog);
+    EXPECT_EQ(nullptr, setupData.layerLibrary);
+
+    installWith("/S /U");
+    EXPECT_FALSE(wasCalled("releaseDocument")) << "uninstall keeps what it loaded";
+    FreeLibrary(setupData.layerLibrary);
+}
+
+} // namespace
