@@ -10,8 +10,7 @@ bool readCatalogText(const char* path, char* buffer, uint32_t size, const XmlDoc
                      const QueryEnvironment* environment);
 bool getReleaseIdByOrder(char* buffer, uint32_t size, uint32_t index, const char* productId,
                          const XmlDocument* document);
-bool getProductIdByIndex(char* buffer, uint32_t size, uint32_t index,
-                         const XmlDocument* document);
+bool getProductIdByIndex(char* buffer, uint32_t size, uint32_t index, const XmlDocument* document);
 bool getCatalogFormatVersion(char* buffer, uint32_t size, const XmlDocument* document);
 bool getBuildId(char* buffer, uint32_t size, const XmlDocument* document);
 bool getBuildHref(char* buffer, uint32_t size, const XmlDocument* document);
@@ -26,5 +25,5 @@ bool getBuildTitleAndVersion(char* titleBuffer, uint32_t titleSize, char* versio
                              uint32_t versionSize, const XmlDocument* document,
                              const QueryEnvironment* environment);
 // The value of one pd or gd node (or any node's own text) written into buffer when it fits.
-bool resolveNodeValue(const XmlNode* node, char* buffer, uint32_t size,
-                      const XmlDocument* document, const QueryEnvironment* environment);
+bool resolveNodeValue(const XmlNode* node, char* buffer, uint32_t size, const XmlDocument* document,
+                      const QueryEnvironment* environment);

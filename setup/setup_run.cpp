@@ -32,8 +32,8 @@ void initCommonControls() {
     // InitCommonControlsEx is missing from the controls library of a plain NT 4.0.
     typedef BOOL(WINAPI * InitEx)(const INITCOMMONCONTROLSEX*);
     HMODULE controls = GetModuleHandleA("comctl32.dll");
-    InitEx initEx = controls ? (InitEx)(void*)GetProcAddress(controls, "InitCommonControlsEx")
-                             : nullptr;
+    InitEx initEx =
+        controls ? (InitEx)(void*)GetProcAddress(controls, "InitCommonControlsEx") : nullptr;
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
     if (!initEx || !initEx(&classes))
         InitCommonControls();
@@ -139,8 +139,8 @@ bool runInstallSteps(SetupContext* context, HINSTANCE instance, HWND progress) {
                                   options->desktopIcon ? flags : 0) ||
             !writeStartMenuShortcut(options->programExe, options->productName,
                                     options->startMenuIcon ? flags : 0) ||
-            !writeMenuFolderShortcut(options->programExe, options->menuShortcut,
-                                     options->menuDir, flags))
+            !writeMenuFolderShortcut(options->programExe, options->menuShortcut, options->menuDir,
+                                     flags))
             return false;
         setProgress(progress, 2);
     }
@@ -241,8 +241,8 @@ void showFinalReport(const SetupContext* context, HINSTANCE instance) {
     }
     char caption[260] = "";
     char text[520] = "";
-    LoadStringA(instance, (context->runFlags & Install) ? IDS_INSTALL_CAPTION
-                                                        : IDS_UNINSTALL_CAPTION,
+    LoadStringA(instance,
+                (context->runFlags & Install) ? IDS_INSTALL_CAPTION : IDS_UNINSTALL_CAPTION,
                 caption, sizeof caption);
     if (context->succeeded) {
         LoadStringA(instance, IDS_COMPLETED, text, sizeof text);
@@ -316,9 +316,8 @@ bool runSteps(SetupContext* context, HINSTANCE instance) {
                                        progressDialogProc, 0);
     ShowWindow(progress, SW_SHOW);
     context->managerRunning = isManagerRunning(context);
-    bool completed = (context->runFlags & Install)
-                         ? runInstallSteps(context, instance, progress)
-                         : runUninstallSteps(context, progress);
+    bool completed = (context->runFlags & Install) ? runInstallSteps(context, instance, progress)
+                                                   : runUninstallSteps(context, progress);
     if (completed)
         context->resultCode = ResultSuccess;
     else

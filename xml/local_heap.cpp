@@ -10,8 +10,12 @@ static size_t grownSize(size_t current, size_t wanted) {
 #if defined(_WIN32)
 #include <windows.h>
 
-HeapBlock heapAlloc(size_t size) { return LocalAlloc(LPTR, size); }
-HeapBlock heapAllocMovable(size_t size) { return LocalAlloc(LHND, size); }
+HeapBlock heapAlloc(size_t size) {
+    return LocalAlloc(LPTR, size);
+}
+HeapBlock heapAllocMovable(size_t size) {
+    return LocalAlloc(LHND, size);
+}
 
 HeapBlock heapReAlloc(HeapBlock block, size_t size) {
     size_t target = grownSize(LocalSize(block), size);
@@ -21,10 +25,18 @@ HeapBlock heapReAlloc(HeapBlock block, size_t size) {
     return grown;
 }
 
-size_t heapSize(HeapBlock block) { return LocalSize(block); }
-void* heapLock(HeapBlock block) { return LocalLock(block); }
-void heapUnlock(HeapBlock block) { LocalUnlock(block); }
-void heapFree(HeapBlock block) { LocalFree(block); }
+size_t heapSize(HeapBlock block) {
+    return LocalSize(block);
+}
+void* heapLock(HeapBlock block) {
+    return LocalLock(block);
+}
+void heapUnlock(HeapBlock block) {
+    LocalUnlock(block);
+}
+void heapFree(HeapBlock block) {
+    LocalFree(block);
+}
 
 #else
 #include <stdlib.h>
@@ -36,7 +48,9 @@ struct BlockHeader {
     size_t padding; // keeps the data 16-byte aligned
 };
 
-static BlockHeader* headerOf(HeapBlock block) { return (BlockHeader*)block - 1; }
+static BlockHeader* headerOf(HeapBlock block) {
+    return (BlockHeader*)block - 1;
+}
 
 HeapBlock heapAlloc(size_t size) {
     BlockHeader* header = (BlockHeader*)calloc(1, sizeof(BlockHeader) + size);
@@ -46,7 +60,9 @@ HeapBlock heapAlloc(size_t size) {
     return header + 1;
 }
 
-HeapBlock heapAllocMovable(size_t size) { return heapAlloc(size); }
+HeapBlock heapAllocMovable(size_t size) {
+    return heapAlloc(size);
+}
 
 HeapBlock heapReAlloc(HeapBlock block, size_t size) {
     BlockHeader* header = headerOf(block);
@@ -61,8 +77,12 @@ HeapBlock heapReAlloc(HeapBlock block, size_t size) {
     return grown + 1;
 }
 
-size_t heapSize(HeapBlock block) { return block ? headerOf(block)->size : 0; }
-void* heapLock(HeapBlock block) { return block; }
+size_t heapSize(HeapBlock block) {
+    return block ? headerOf(block)->size : 0;
+}
+void* heapLock(HeapBlock block) {
+    return block;
+}
 void heapUnlock(HeapBlock) {}
 void heapFree(HeapBlock block) {
     if (block)

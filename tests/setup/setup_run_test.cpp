@@ -23,8 +23,7 @@ HHOOK progressHook;
 
 LRESULT CALLBACK recordProgress(int code, WPARAM wParam, LPARAM lParam) {
     const CWPSTRUCT* message = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && message->message == PBM_SETPOS &&
-        GetDlgCtrlID(message->hwnd) == 1005)
+    if (code == HC_ACTION && message->message == PBM_SETPOS && GetDlgCtrlID(message->hwnd) == 1005)
         doubles.progress.push_back((unsigned)message->wParam);
     return CallNextHookEx(progressHook, code, wParam, lParam);
 }
@@ -58,8 +57,8 @@ class SetupRun : public ::testing::Test {
     void SetUp() override {
         resetDoubles();
         deleteResultValue();
-        progressHook = SetWindowsHookExA(WH_CALLWNDPROC, recordProgress, nullptr,
-                                         GetCurrentThreadId());
+        progressHook =
+            SetWindowsHookExA(WH_CALLWNDPROC, recordProgress, nullptr, GetCurrentThreadId());
         ASSERT_NE(nullptr, progressHook);
     }
     void TearDown() override {
@@ -72,19 +71,19 @@ class SetupRun : public ::testing::Test {
 };
 
 const std::vector<std::string> installSteps = {
-    "loadSetupData",        "isAdministrator",        "enableTakeOwnership",
-    "checkPlatform",        "collectSetupOptions",    "checkServicePack",
-    "deployFileSet",        "writeDesktopShortcut",   "writeStartMenuShortcut",
-    "writeMenuFolderShortcut", "writeProgramFolder",  "writeInstalledRelease",
-    "readDefaultSearch",    "writeMenuFolder",        "writeDownloadSettings",
-    "writeBrowserButton",   "refreshPackageRecords",  "writeUninstallEntry"};
+    "loadSetupData",           "isAdministrator",       "enableTakeOwnership",
+    "checkPlatform",           "collectSetupOptions",   "checkServicePack",
+    "deployFileSet",           "writeDesktopShortcut",  "writeStartMenuShortcut",
+    "writeMenuFolderShortcut", "writeProgramFolder",    "writeInstalledRelease",
+    "readDefaultSearch",       "writeMenuFolder",       "writeDownloadSettings",
+    "writeBrowserButton",      "refreshPackageRecords", "writeUninstallEntry"};
 
 const std::vector<std::string> uninstallSteps = {
-    "loadSetupData",          "isAdministrator",      "enableTakeOwnership",
-    "checkPlatform",          "collectSetupOptions",  "deployFileSet",
-    "writeMenuFolderShortcut", "writeDesktopShortcut", "writeStartMenuShortcut",
-    "writeProgramFolder",     "writeInstalledRelease", "writeMenuFolder",
-    "writeDownloadSettings",  "writeBrowserButton",   "writeSearchPath",
+    "loadSetupData",           "isAdministrator",       "enableTakeOwnership",
+    "checkPlatform",           "collectSetupOptions",   "deployFileSet",
+    "writeMenuFolderShortcut", "writeDesktopShortcut",  "writeStartMenuShortcut",
+    "writeProgramFolder",      "writeInstalledRelease", "writeMenuFolder",
+    "writeDownloadSettings",   "writeBrowserButton",    "writeSearchPath",
     "writeUninstallEntry"};
 
 std::vector<unsigned> positions(unsigned first, unsigned last) {
@@ -223,11 +222,10 @@ const char CannotStart[] = "Can not start the installation.";
 INSTANTIATE_TEST_SUITE_P(
     EachGroup, FailingStep,
     ::testing::Values(
-        StepFailure{"", "loadSetupData", 8, "0008", 0,
-                    "Failed in operation for initialization.", InstallCaption, "checkPlatform"},
-        StepFailure{"", "checkPlatform", 15, "000F", 0,
-                    "This operating system is not supported.", CannotStart,
-                    "collectSetupOptions"},
+        StepFailure{"", "loadSetupData", 8, "0008", 0, "Failed in operation for initialization.",
+                    InstallCaption, "checkPlatform"},
+        StepFailure{"", "checkPlatform", 15, "000F", 0, "This operating system is not supported.",
+                    CannotStart, "collectSetupOptions"},
         StepFailure{"", "collectSetupOptions", 8, "0008", 0,
                     "Failed in operation for initialization.", InstallCaption, "deployFileSet"},
         StepFailure{"", "checkServicePack", 13, "000D", 0,
@@ -237,45 +235,48 @@ INSTANTIATE_TEST_SUITE_P(
         StepFailure{"", "deployFileSet", 9, "0009", 0, "Failed in operation for files.",
                     InstallCaption, "writeDesktopShortcut"},
         StepFailure{"", "writeDesktopShortcut", 11, "000B", 1,
-                    "Failed in operation for registration.", InstallCaption, "writeStartMenuShortcut"},
+                    "Failed in operation for registration.", InstallCaption,
+                    "writeStartMenuShortcut"},
         StepFailure{"", "writeStartMenuShortcut", 11, "000B", 1,
                     "Failed in operation for registration.", InstallCaption,
                     "writeMenuFolderShortcut"},
         StepFailure{"", "writeMenuFolderShortcut", 11, "000B", 1,
                     "Failed in operation for registration.", InstallCaption, "writeProgramFolder"},
         StepFailure{"", "writeProgramFolder", 12, "000C", 2,
-                    "Failed in operation for registration.", InstallCaption, "writeInstalledRelease"},
+                    "Failed in operation for registration.", InstallCaption,
+                    "writeInstalledRelease"},
         StepFailure{"", "writeInstalledRelease", 12, "000C", 3,
                     "Failed in operation for registration.", InstallCaption, "readDefaultSearch"},
-        StepFailure{"", "writeMenuFolder", 12, "000C", 5,
-                    "Failed in operation for registration.", InstallCaption, "writeDownloadSettings"},
+        StepFailure{"", "writeMenuFolder", 12, "000C", 5, "Failed in operation for registration.",
+                    InstallCaption, "writeDownloadSettings"},
         StepFailure{"", "writeDownloadSettings", 12, "000C", 5,
                     "Failed in operation for registration.", InstallCaption, "writeBrowserButton"},
         StepFailure{"", "writeBrowserButton", 12, "000C", 5,
-                    "Failed in operation for registration.", InstallCaption, "refreshPackageRecords"},
+                    "Failed in operation for registration.", InstallCaption,
+                    "refreshPackageRecords"},
         StepFailure{"", "refreshPackageRecords", 12, "000C", 6,
                     "Failed in operation for registration.", InstallCaption, "writeUninstallEntry"},
         StepFailure{"", "writeUninstallEntry", 12, "000C", 7,
                     "Failed in operation for registration.", InstallCaption, nullptr},
-        StepFailure{"/U", "loadSetupData", 8, "0008", 0,
-                    "Failed in operation for initialization.", UninstallCaption, "checkPlatform"},
+        StepFailure{"/U", "loadSetupData", 8, "0008", 0, "Failed in operation for initialization.",
+                    UninstallCaption, "checkPlatform"},
         StepFailure{"/U", "deployFileSet", 10, "000A", 0, "Failed in operation for files.",
                     UninstallCaption, "writeMenuFolderShortcut"},
         StepFailure{"/U", "writeStartMenuShortcut", 11, "000B", 2,
-                    "Failed in operation for registration.", UninstallCaption, "writeProgramFolder"},
+                    "Failed in operation for registration.", UninstallCaption,
+                    "writeProgramFolder"},
         StepFailure{"/U", "writeProgramFolder", 12, "000C", 3,
                     "Failed in operation for registration.", UninstallCaption,
                     "writeInstalledRelease"},
-        StepFailure{"/U", "writeSearchPath", 12, "000C", 6,
-                    "Failed in operation for registration.", UninstallCaption, "writeUninstallEntry"},
+        StepFailure{"/U", "writeSearchPath", 12, "000C", 6, "Failed in operation for registration.",
+                    UninstallCaption, "writeUninstallEntry"},
         StepFailure{"/U", "writeUninstallEntry", 12, "000C", 7,
                     "Failed in operation for registration.", UninstallCaption, nullptr}));
 
 TEST_F(SetupRun, FailedSetupDataStillPassesTheAdministratorTest) {
     doubles.failing.insert("loadSetupData");
     run("/S");
-    EXPECT_EQ((std::vector<std::string>{"loadSetupData", "isAdministrator",
-                                        "enableTakeOwnership"}),
+    EXPECT_EQ((std::vector<std::string>{"loadSetupData", "isAdministrator", "enableTakeOwnership"}),
               callNames());
     EXPECT_EQ("0008", resultValue());
 }
@@ -372,9 +373,8 @@ TEST_F(SetupRun, DownloadFolderIsTheFirstMissingPieceOrTheLastOne) {
     EXPECT_NE(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES) << "created";
     EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
                                              "writeSearchPath(\"" + second + "\", 0x3)"));
-    EXPECT_NE(doubles.calls.end(),
-              std::find(doubles.calls.begin(), doubles.calls.end(),
-                        "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
+    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
+                                             "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
 
     // Both present: nothing is created or registered, and the last piece is the folder.
     resetDoubles();
@@ -385,9 +385,8 @@ TEST_F(SetupRun, DownloadFolderIsTheFirstMissingPieceOrTheLastOne) {
     for (const std::string& name : callNames())
         searchPaths += name == "writeSearchPath";
     EXPECT_EQ(1, searchPaths);
-    EXPECT_NE(doubles.calls.end(),
-              std::find(doubles.calls.begin(), doubles.calls.end(),
-                        "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
+    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
+                                             "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
     RemoveDirectoryA(first.c_str());
     RemoveDirectoryA(second.c_str());
 }
@@ -469,8 +468,8 @@ TEST_F(SetupRun, RenamedProductRemovesTheOldShortcutsFirst) {
         "writeStartMenuShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", \"Old Name\", 0x0)",
         "writeMenuFolderShortcut(null, \"C:\\Menu\\Quolen\\Old Name.lnk\", \"C:\\Menu\\Quolen\", "
         "0x0)"};
-    EXPECT_EQ(expected, std::vector<std::string>(doubles.calls.begin() + 7,
-                                                 doubles.calls.begin() + 10));
+    EXPECT_EQ(expected,
+              std::vector<std::string>(doubles.calls.begin() + 7, doubles.calls.begin() + 10));
 
     // The same name (case-sensitive comparison) removes nothing.
     resetDoubles();
@@ -526,8 +525,8 @@ TEST_F(SetupRun, OlderReleasesAreFoundByWindowTitleNewerOnesByMutex) {
         bool mutex;
         BOOL running;
     } cases[] = {
-        {"1.02.9999", true, false, TRUE}, {"1.02.9999", false, true, FALSE},
-        {"", true, false, TRUE},          {"", false, true, FALSE},
+        {"1.02.9999", true, false, TRUE},  {"1.02.9999", false, true, FALSE},
+        {"", true, false, TRUE},           {"", false, true, FALSE},
         {"1.03.0000", true, false, FALSE}, {"1.03.0000", false, true, TRUE},
         {"2.00.0000", false, true, TRUE},  {"2.00.0000", false, false, FALSE},
     };
@@ -540,8 +539,7 @@ TEST_F(SetupRun, OlderReleasesAreFoundByWindowTitleNewerOnesByMutex) {
         EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", " +
                       std::to_string(c.running) + ", 0x3)",
                   doubles.calls[6])
-            << "installed " << c.installedVersion << " window " << c.window << " mutex "
-            << c.mutex;
+            << "installed " << c.installedVersion << " window " << c.window << " mutex " << c.mutex;
         if (mutex)
             CloseHandle(mutex);
     }
@@ -588,6 +586,74 @@ TEST_F(SetupRun, InstallReleasesTheCatalogAndTheUnicodeLayerBeforeTheSteps) {
     installWith("/S /U");
     EXPECT_FALSE(wasCalled("releaseDocument")) << "uninstall keeps what it loaded";
     FreeLibrary(setupData.layerLibrary);
+}
+
+// The stand-in package manager, started as a separate process beside the test.
+struct StandIn {
+    PROCESS_INFORMATION process = {};
+    explicit StandIn(const std::string& arguments) {
+        char path[MAX_PATH];
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        strcpy(strrchr(path, '\\') + 1, "quolen_standin.exe");
+        std::string line = std::string("\"") + path + "\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        EXPECT_TRUE(CreateProcessA(path, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process));
+    }
+    ~StandIn() {
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    bool exited() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }
+};
+
+template <typename Ready> bool waitFor(Ready ready) {
+    for (int i = 0; i < 200; ++i) {
+        if (ready())
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool mutexExists(const char* name) {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (mutex)
+        CloseHandle(mutex);
+    return mutex != nullptr;
+}
+
+TEST_F(SetupRun, RealStandInManagerIsFoundByWindowAndByMutex) {
+    {
+        StandIn manager("\"Quolen Test\" --no-mutex");
+        ASSERT_TRUE(waitFor([] { return FindWindowA(nullptr, "Quolen Test") != nullptr; }));
+        doubles.installedVersion = "1.02.9999";
+        run("/S");
+        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 1, 0x3)", doubles.calls[6]);
+    }
+    resetDoubles();
+    {
+        StandIn manager("\"Quolen Test\" --no-window");
+        ASSERT_TRUE(waitFor([] { return mutexExists("Quolen Test"); }));
+        doubles.installedVersion = "1.03.0000";
+        run("/S");
+        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 1, 0x3)", doubles.calls[6]);
+        EXPECT_FALSE(manager.exited());
+    }
+}
+
+TEST_F(SetupRun, RelaunchWaitsUntilTheStandInReleasesItsMutex) {
+    StandIn manager("\"Quolen Test\" --no-window --exit-after 1500");
+    ASSERT_TRUE(waitFor([] { return mutexExists("Quolen Test"); }));
+    doubles.installedVersion = "2.00.0000";
+    run("/O /S");
+    EXPECT_TRUE(manager.exited()) << "the run went on before the manager ended";
+    // Released on exit: the wait succeeds and the files are replaced at once.
+    EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 0, 0x7)", doubles.calls[6]);
+    EXPECT_EQ(1u, doubles.shellExecutes.size());
 }
 
 } // namespace

@@ -26,7 +26,9 @@ QueryEnvironment queryEnvironment;
 
 namespace {
 
-std::string text(const char* value) { return value ? "\"" + std::string(value) + "\"" : "null"; }
+std::string text(const char* value) {
+    return value ? "\"" + std::string(value) + "\"" : "null";
+}
 
 std::string hex(unsigned long value) {
     char buffer[16];
@@ -83,12 +85,18 @@ bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
     setupData.instance = instance;
     return record("loadSetupData", hex(runFlags));
 }
-unsigned hasReleaseFile(const char*) { return 0; }
+unsigned hasReleaseFile(const char*) {
+    return 0;
+}
 unsigned readSetupString(const char*, const char*, const char*, char*, unsigned, const char*) {
     return 0;
 }
-unsigned readTargetDir(char*) { return 0; }
-bool readMenuDir(char*) { return false; }
+unsigned readTargetDir(char*) {
+    return 0;
+}
+bool readMenuDir(char*) {
+    return false;
+}
 unsigned readDefaultSearch(char* output) {
     record("readDefaultSearch");
     copy(output, doubles.defaultSearch);
@@ -99,8 +107,12 @@ unsigned readDownloadList(char* output) {
     copy(output, doubles.downloadList);
     return (unsigned)std::strlen(output);
 }
-int readRadarKind() { return 0; }
-bool readReleaseInfo(char*, char*) { return false; }
+int readRadarKind() {
+    return 0;
+}
+bool readReleaseInfo(char*, char*) {
+    return false;
+}
 bool collectSetupOptions(BOOL* cancelled, SetupOptions* options, char* installedVersion,
                          RunFlags runFlags) {
     if (!record("collectSetupOptions", hex(runFlags)))
@@ -111,38 +123,70 @@ bool collectSetupOptions(BOOL* cancelled, SetupOptions* options, char* installed
     *cancelled = doubles.cancel;
     return true;
 }
-INT_PTR CALLBACK optionsDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-bool browseForFolder(char*, HWND) { return false; }
-int CALLBACK browseCallback(HWND, UINT, LPARAM, LPARAM) { return 0; }
+INT_PTR CALLBACK optionsDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+bool browseForFolder(char*, HWND) {
+    return false;
+}
+int CALLBACK browseCallback(HWND, UINT, LPARAM, LPARAM) {
+    return 0;
+}
 
 // Platform checks.
-bool isAdministrator() { return record("isAdministrator"); }
-bool enableTakeOwnership() { return record("enableTakeOwnership"); }
-bool checkPlatform() { return record("checkPlatform"); }
-bool checkServicePack() { return record("checkServicePack"); }
-bool isSupportedPlatform(const OSVERSIONINFOA*) { return true; }
-bool hasRequiredServicePack(const OSVERSIONINFOA*) { return true; }
+bool isAdministrator() {
+    return record("isAdministrator");
+}
+bool enableTakeOwnership() {
+    return record("enableTakeOwnership");
+}
+bool checkPlatform() {
+    return record("checkPlatform");
+}
+bool checkServicePack() {
+    return record("checkServicePack");
+}
+bool isSupportedPlatform(const OSVERSIONINFOA*) {
+    return true;
+}
+bool hasRequiredServicePack(const OSVERSIONINFOA*) {
+    return true;
+}
 
 // Catalog.
-bool releaseDocument(XmlDocument*) { return record("releaseDocument"); }
-void heapFree(HeapBlock block) { record("heapFree", block ? "block" : "null"); }
+bool releaseDocument(XmlDocument*) {
+    return record("releaseDocument");
+}
+void heapFree(HeapBlock block) {
+    record("heapFree", block ? "block" : "null");
+}
 
 // Files and shortcuts.
 bool deployFileSet(HWND owner, const char* folder, BOOL inUse, RunFlags runFlags) {
     return record("deployFileSet", std::string(owner ? "owner" : "null") + ", " + text(folder) +
                                        ", " + std::to_string(inUse) + ", " + hex(runFlags));
 }
-bool createFolderPath(const char*) { return false; }
-bool secureStagedFile(const char*) { return false; }
-bool hasDesktopShortcut(const char*) { return false; }
-bool hasStartMenuShortcut(const char*) { return false; }
+bool createFolderPath(const char*) {
+    return false;
+}
+bool secureStagedFile(const char*) {
+    return false;
+}
+bool hasDesktopShortcut(const char*) {
+    return false;
+}
+bool hasStartMenuShortcut(const char*) {
+    return false;
+}
 bool writeDesktopShortcut(const char* target, const char* name, RunFlags mode) {
     return record("writeDesktopShortcut", text(target) + ", " + text(name) + ", " + hex(mode));
 }
 bool writeStartMenuShortcut(const char* target, const char* name, RunFlags mode) {
     return record("writeStartMenuShortcut", text(target) + ", " + text(name) + ", " + hex(mode));
 }
-HRESULT createShellLink(const char*, const char*) { return E_FAIL; }
+HRESULT createShellLink(const char*, const char*) {
+    return E_FAIL;
+}
 bool writeMenuFolderShortcut(const char* target, const char* file, const char* folder,
                              RunFlags runFlags) {
     return record("writeMenuFolderShortcut",
@@ -151,41 +195,58 @@ bool writeMenuFolderShortcut(const char* target, const char* file, const char* f
 void removeStaleMenuShortcuts(const char*, const char*) {}
 
 // Registry.
-bool readCurrentVersionValue(const char*, char*, DWORD) { return false; }
-bool readProgramFolder(char*) { return false; }
+bool readCurrentVersionValue(const char*, char*, DWORD) {
+    return false;
+}
+bool readProgramFolder(char*) {
+    return false;
+}
 bool writeProgramFolder(const char* folder, RunFlags runFlags) {
     return record("writeProgramFolder", text(folder) + ", " + hex(runFlags));
 }
-bool readInstalledRelease(char*, char*) { return false; }
+bool readInstalledRelease(char*, char*) {
+    return false;
+}
 bool writeInstalledRelease(const char* name, const char* version, RunFlags runFlags) {
     return record("writeInstalledRelease",
                   text(name) + ", " + text(version) + ", " + hex(runFlags));
 }
-bool readMenuFolder(char*) { return false; }
+bool readMenuFolder(char*) {
+    return false;
+}
 bool writeMenuFolder(const char* folder, RunFlags runFlags) {
     return record("writeMenuFolder", text(folder) + ", " + hex(runFlags));
 }
-bool readInternetFunction(DWORD*) { return false; }
+bool readInternetFunction(DWORD*) {
+    return false;
+}
 bool writeDownloadSettings(DWORD internetFunction, const char* folder, RunFlags runFlags) {
     return record("writeDownloadSettings",
                   std::to_string(internetFunction) + ", " + text(folder) + ", " + hex(runFlags));
 }
-bool readProgramExe(char*, DWORD*) { return false; }
+bool readProgramExe(char*, DWORD*) {
+    return false;
+}
 void formatVersionDisplay(char*) {}
 bool writeUninstallEntry(const char* uninstaller, const char* name, const char* version,
                          RunFlags runFlags) {
     return record("writeUninstallEntry", text(uninstaller) + ", " + text(name) + ", " +
                                              text(version) + ", " + hex(runFlags));
 }
-bool deleteKeyTree(HKEY, const char*) { return true; }
+bool deleteKeyTree(HKEY, const char*) {
+    return true;
+}
 bool writeSearchPath(const char* folder, RunFlags runFlags) {
     bool succeeds = record("writeSearchPath", text(folder) + ", " + hex(runFlags));
     return succeeds && !(folder && doubles.failingSearchPaths.count(folder));
 }
-bool refreshPackageRecords() { return record("refreshPackageRecords"); }
-bool hasBrowserButton() { return false; }
-bool writeBrowserButton(const char* program, const char* icon, const char* text_,
-                        int create) {
+bool refreshPackageRecords() {
+    return record("refreshPackageRecords");
+}
+bool hasBrowserButton() {
+    return false;
+}
+bool writeBrowserButton(const char* program, const char* icon, const char* text_, int create) {
     return record("writeBrowserButton", text(program) + ", " + text(icon) + ", " + text(text_) +
                                             ", " + std::to_string(create));
 }
@@ -199,8 +260,7 @@ static int WINAPI messageBoxDouble(HWND owner, LPCSTR text_, LPCSTR caption, UIN
 }
 static INT WINAPI setupPromptRebootDouble(HSPFILEQ queue, HWND owner, BOOL scanOnly) {
     doubles.rebootPrompts.push_back(std::string(queue ? "queue" : "null") + ", " +
-                                    (owner ? "owner" : "null") + ", " +
-                                    std::to_string(scanOnly));
+                                    (owner ? "owner" : "null") + ", " + std::to_string(scanOnly));
     return 0;
 }
 static BOOL WINAPI shellExecuteExDouble(SHELLEXECUTEINFOA* info) {

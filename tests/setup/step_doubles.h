@@ -18,15 +18,15 @@ struct MessageBoxCall {
 };
 
 struct StepDoubles {
-    std::vector<std::string> calls;   // one line per call: name(arguments)
-    std::set<std::string> failing;    // operations that return failure
+    std::vector<std::string> calls; // one line per call: name(arguments)
+    std::set<std::string> failing;  // operations that return failure
     std::set<std::string> failingSearchPaths;
-    BOOL cancel = FALSE;              // the answer collectSetupOptions gives
-    SetupOptions options = {};        // what collectSetupOptions fills in
+    BOOL cancel = FALSE;       // the answer collectSetupOptions gives
+    SetupOptions options = {}; // what collectSetupOptions fills in
     std::string installedVersion;
-    std::string defaultSearch;        // [INIT] DEFAULTSEARCH, empty when missing
-    std::string downloadList;         // [INIT] DOWNLOAD
-    std::vector<unsigned> progress;   // PBM_SETPOS positions sent to the progress bar
+    std::string defaultSearch;      // [INIT] DEFAULTSEARCH, empty when missing
+    std::string downloadList;       // [INIT] DOWNLOAD
+    std::vector<unsigned> progress; // PBM_SETPOS positions sent to the progress bar
     std::vector<MessageBoxCall> boxes;
     std::vector<std::string> rebootPrompts;
     std::vector<std::string> shellExecutes;
