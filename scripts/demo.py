@@ -1,0 +1,124 @@
+"""Demo: a silent install of the sample product from catalog media on a German system, then
+its uninstall from the Windows folder, each followed by a report of what it left behind."""
+
+import argparse
+import sys
+import tempfile
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent / "lib"))
+from winenv import ROOT, WineEnv  # noqa: E402
+
+PRODUCT_KEY = r"HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KestraneSoftwareInstaller"
+BUTTON_KEY = (r"HKLM\SOFTWARE\Microsoft\Internet Explorer\Extensions"
+              r"\{5B7E2A10-9C4D-4E3A-A1F2-7D3C9B0E6A41}")
+RESULT_KEY = r"HKCU\SOFTWARE\NRX\KestraneSoftwareInstaller"
+
+
+def heading(text):
+    print(f"\n=== {text}")
+
+
+def show_registry(env, key, label):
+    tree = env.reg_query(key)
+    if not tree:
+        print(f"  {label}: (absent)")
+        return
+    for path, values in tree.items():
+        print(f"  [{path}]")
+        for name, (kind, data) in values.items():
+            print(f"    {name or '(default)'} = {kind} {data}")
+
+
+def snapshot(env):
+    """What the product may have written: registry, files, shortcuts, restart operations."""
+    state = {}
+    user = env.user
+    folders = {
+        "program folder": "C:\\Program Files\\Kestrane",
+        "desktop": f"C:\\users\\{user}\\Desktop",
+        "all users' Start menu": "C:\\ProgramData\\Microsoft\\Windows\\Start Menu",
+    }
+    for label, folder in folders.items():
+        root = env.unix(folder)
+        state[label] = sorted(str(p.relative_to(root)) for p in root.rglob("*")) if root.exists() else []
+    windows = env.unix("C:\\windows")
+    state["uninstaller"] = (windows / "_zelu000.exe").exists()
+    return state
+
+
+def report(env, title):
+    heading(title)
+    values = env.reg_values(RESULT_KEY) or {}
+    print(f'  "Setup" result value: {values.get("Setup", ("", "(none)"))[1]}')
+    for key, label in ((PRODUCT_KEY, "product key"), (UNINSTALL_KEY, "Add/Remove Programs entry"),
+                       (BUTTON_KEY, "browser toolbar button")):
+        show_registry(env, key, label)
+    user = env.user
+    print("  Files:")
+    program = env.unix("C:\\Program Files\\Kestrane")
+    for path in sorted(program.rglob("*")) if program.exists() else []:
+        if path.is_file():
+            print(f"    C:\\Program Files\\Kestrane\\{path.relative_to(program)}".replace("/", "\\")
+                  + f"  ({path.stat().st_size} bytes)")
+    uninstaller = env.unix("C:\\windows\\_zelu000.exe")
+    print(f"    C:\\windows\\_zelu000.exe: {'present' if uninstaller.exists() else 'absent'}")
+    print("  Shortcuts:")
+    links = []
+    for folder in (f"C:\\users\\{user}\\Desktop", "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"):
+        root = env.unix(folder)
+        if root.exists():
+            links += sorted(root.rglob("*.lnk"))
+    if not links:
+        print("    (none)")
+    for link in links:
+        info = env.lnkinfo(link)
+        print(f"    {link.name}  (in {link.parent.name})")
+        print(f"      target {info.get('Local path', '?')}, working folder "
+              f"{info.get('Working directory', '?')}, icon {info.get('Icon location', '?')},"
+              f"{info.get('Icon index', '?')}")
+    renames = env.pending_renames()
+    print("  Restart operations:" + ("" if renames else " (none)"))
+    for source, target in renames:
+        print(f"    {source} -> {target or '(delete)'}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--keep", action="store_true", help="keep the Wine prefix afterwards")
+    args = parser.parse_args()
+    build = ROOT / "build" / "win64"
+    work = Path(tempfile.mkdtemp(prefix="zel-demo-"))
+    media = work / "media"
+    import subprocess
+    subprocess.run([str(ROOT / "scripts" / "make-media"), str(media), "--catalog"], check=True)
+    subprocess.run(["bash", "-c", f". {ROOT}/scripts/lib/wine.sh; wine_locales {build}/locales"],
+                   check=True)
+    env = WineEnv(work / "wine", build / "wine-template", locales=build / "locales").create()
+    german = {"LANG": "de_DE.UTF-8"}
+    try:
+        env.start()
+        heading("Media")
+        print("  " + "  ".join(sorted(p.name for p in media.iterdir())))
+        heading("Install: setup.exe /S on a German system, catalog media")
+        code = env.run(media / "setup.exe", ["/S"], env=german)
+        print(f"  exit code {code}")
+        report(env, "After install")
+
+        heading("Uninstall: C:\\windows\\_zelu000.exe /S /U")
+        code = env.run("C:\\windows\\_zelu000.exe", ["/S", "/U"], env=german)
+        print(f"  exit code {code}")
+        report(env, "After uninstall")
+    finally:
+        env.stop()
+        if args.keep:
+            print(f"\nThe Wine prefix stays in {env.prefix}")
+        else:
+            env.remove()
+            import shutil
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

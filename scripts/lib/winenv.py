@@ -1,0 +1,182 @@
+"""A throwaway Windows environment: one Wine prefix with its own home folder and server.
+
+Used by the demo and the end-to-end scenarios. Every prefix is a copy of a template made
+once per build tree; nothing is written outside the folder given.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import time
+from pathlib import Path
+
+WINE64 = "/usr/lib/wine/wine64"
+ROOT = Path(__file__).resolve().parents[2]
+WINE_SH = ROOT / "scripts" / "lib" / "wine.sh"
+
+
+def _bash(script, env=None):
+    subprocess.run(["bash", "-c", f". {WINE_SH}; {script}"], check=True, env=env,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class WineEnv:
+    """A Wine prefix in `folder` (prefix/ and home/), copied from `template`."""
+
+    def __init__(self, folder, template, display=None, locales=None):
+        self.folder = Path(folder).resolve()
+        self.template = Path(template).resolve()
+        self.display = display  # an X display for screenshots, else Wine's null driver
+        self.locales = locales
+        self.prefix = self.folder / "prefix"
+        self.home = self.folder / "home"
+        self.server_started = False
+
+    # -- lifetime -------------------------------------------------------------------------
+    def create(self):
+        driver = "" if self.display else "null"
+        _bash(f"wine_new_prefix {self.template} {self.folder} {driver}")
+        return self
+
+    def env(self, extra=None):
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "LANG"))}
+        env.update(WINEPREFIX=str(self.prefix), HOME=str(self.home), WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="winemenubuilder.exe=d", LANG="en_US.UTF-8")
+        env.pop("DISPLAY", None)
+        if self.display:
+            env["DISPLAY"] = self.display
+        if self.locales:
+            env["LOCPATH"] = str(self.locales)
+        if extra:
+            env.update(extra)
+        return env
+
+    def start(self):
+        """A persistent server: the session (and its pending restart operations) stays."""
+        env = self.env()
+        subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([WINE64, "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.server_started = True
+
+    def stop(self):
+        env = self.env()
+        for flag in ("-k", "-w"):
+            subprocess.run(["wineserver", flag], env=env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.server_started = False
+
+    def remove(self):
+        if self.server_started:
+            self.stop()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.server_started:
+            self.stop()
+
+    # -- running programs ---------------------------------------------------------------
+    def run(self, program, args=(), env=None, timeout=120, wait=True):
+        """Runs a Windows program (Unix or Windows path); returns its exit code."""
+        command = [WINE64, str(program), *args]
+        if not wait:
+            return subprocess.Popen(command, env=self.env(env), stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        done = subprocess.run(command, env=self.env(env), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        return done.returncode
+
+    def output(self, program, args=(), env=None, timeout=120):
+        done = subprocess.run([WINE64, str(program), *args], env=self.env(env),
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+        return done.returncode, done.stdout.decode("utf-8", "replace")
+
+    # -- paths ----------------------------------------------------------------------------
+    @property
+    def user(self):
+        users = [p.name for p in (self.prefix / "drive_c" / "users").iterdir()
+                 if p.name != "Public" and p.is_dir()]
+        return users[0]
+
+    def unix(self, windows_path):
+        """The Unix path of a C: path, matching names without regard to case."""
+        assert windows_path[1:3] == ":\\", windows_path
+        path = self.prefix / "drive_c"
+        for part in [p for p in windows_path[3:].split("\\") if p]:
+            exact = path / part
+            if exact.exists() or not path.is_dir():
+                path = exact
+                continue
+            match = [c for c in path.iterdir() if c.name.lower() == part.lower()]
+            path = match[0] if match else exact
+        return path
+
+    def exists(self, windows_path):
+        return self.unix(windows_path).exists()
+
+    # -- registry -------------------------------------------------------------------------
+    def reg_query(self, key):
+        """{subkey path: {value name: (type, data)}} for key and everything below it."""
+        code, text = self.output("reg", ["query", key, "/s"])
+        if code != 0:
+            return {}
+        result, current = {}, None
+        for line in text.splitlines():
+            if not line.strip():
+                continue
+            if not line.startswith(" "):
+                current = (line.strip().replace("HKEY_LOCAL_MACHINE", "HKLM")
+                           .replace("HKEY_CURRENT_USER", "HKCU"))
+                result[current] = {}
+                continue
+            m = re.match(r"^\s{4}(.*?)\s{4}(REG_\w+)\s{4}?(.*)$", line)
+            if m and current is not None:
+                name = "" if m.group(1) == "(Default)" else m.group(1)
+                result[current][name] = (m.group(2), m.group(3))
+        return result
+
+    def reg_values(self, key):
+        tree = self.reg_query(key)
+        for path, values in tree.items():
+            if path.lower() == key.lower().rstrip("\\"):
+                return values
+        return None
+
+    def pending_renames(self):
+        """The PendingFileRenameOperations pairs (source, target; target '' = delete)."""
+        values = self.reg_values(r"HKLM\System\CurrentControlSet\Control\Session Manager") or {}
+        if "PendingFileRenameOperations" not in values:
+            return []
+        items = values["PendingFileRenameOperations"][1].split("\\0")
+        while items and items[-1] == "":
+            items.pop()
+        if len(items) % 2:
+            items.append("")
+        return list(zip(items[0::2], items[1::2]))
+
+    # -- shortcuts ------------------------------------------------------------------------
+    @staticmethod
+    def lnkinfo(path):
+        """Target, working folder and icon of a shell link, read by lnkinfo."""
+        done = subprocess.run(["lnkinfo", str(path)], capture_output=True, text=True,
+                              errors="replace")
+        fields = {}
+        for line in done.stdout.splitlines():
+            m = re.match(r"^\s+([A-Za-z ]+?)\s*:\s(.*)$", line)
+            if m:
+                fields.setdefault(m.group(1).strip(), m.group(2).strip())
+        return fields
+
+
+def wait_until(predicate, timeout=20.0, step=0.1):
+    end = time.time() + timeout
+    while time.time() < end:
+        if predicate():
+            return True
+        time.sleep(step)
+    return predicate()
