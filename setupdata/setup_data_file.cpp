@@ -1,0 +1,120 @@
+#include "setupdata/setup_data_file.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <string.h>
+
+#include "catalog/release_lookup.h"
+#include "registry/product_key.h"
+#include "setupdata/setup_data_sources.h"
+#include "xml/bounded_text.h"
+
+namespace {
+
+unsigned readSetupValue(const char* section, const char* key, char* output) {
+    return readSetupString(section, key, "", output, TextBufferSize, setupData.setupDataPath);
+}
+
+bool isNtFamily() {
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+void shellFolder(int folder, char* path) {
+    path[0] = '\0';
+    SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
+}
+
+} // namespace
+
+unsigned readSetupString(const char* section, const char* key, const char* defaultValue,
+                         char* output, unsigned outputSize, const char* filePath) {
+    char value[TextBufferSize];
+    DWORD size = outputSize < sizeof value ? outputSize : sizeof value;
+    DWORD count = GetPrivateProfileStringA(section, key, defaultValue, value, size, filePath);
+    if (count == 0)
+        return 0;
+    if (value[0] != '%' || value[count - 1] != '%') {
+        memcpy(output, value, count + 1);
+        return count;
+    }
+
+    // %KEY%: the entry KEY of the system language's section, then of its primary language's,
+    // then of the neutral one. The text found is used as it stands.
+    value[count - 1] = '\0';
+    const char* reference = count > 1 ? value + 1 : value; // a lone "%" names the empty key
+    char strings[32];
+    formatText(strings, sizeof strings, "STRINGS.%04X", queryEnvironment.systemLanguage);
+    count = GetPrivateProfileStringA(strings, reference, "", output, outputSize, filePath);
+    if (count != 0)
+        return count;
+    formatText(strings, sizeof strings, "STRINGS.%04X", queryEnvironment.systemLanguagePrimary);
+    count = GetPrivateProfileStringA(strings, reference, "", output, outputSize, filePath);
+    if (count != 0)
+        return count;
+    return GetPrivateProfileStringA("STRINGS", reference, "", output, outputSize, filePath);
+}
+
+unsigned readTargetDir(char* output) {
+    char folder[TextBufferSize];
+    char target[TextBufferSize];
+    if (!readCurrentVersionValue("ProgramFilesDir", folder, sizeof folder))
+        return 0;
+    folder[sizeof folder - 1] = '\0';
+    unsigned count = readSetupValue("INIT", "TARGET", target);
+    // A folder that would not fit is refused whole, never cut.
+    if (count == 0 || !formatText(output, TextBufferSize, "%s\\%s", folder, target))
+        return 0;
+    return count;
+}
+
+bool readMenuDir(char* output) {
+    char group[TextBufferSize];
+    if (readSetupValue("INIT", "GROUP", group) == 0)
+        return false;
+    bool nt = isNtFamily();
+    char folder[TextBufferSize];
+    if (group[0] == '.') {
+        shellFolder(nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, folder);
+        return copyText(output, TextBufferSize, folder);
+    }
+    if (group[0] == '\\') {
+        shellFolder(nt ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU, folder);
+        return formatText(output, TextBufferSize, "%s%s", folder, group[1] ? group : "");
+    }
+    shellFolder(nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, folder);
+    return formatText(output, TextBufferSize, "%s\\%s", folder, group);
+}
+
+unsigned readDefaultSearch(char* output) {
+    return readSetupValue("INIT", "DEFAULTSEARCH", output);
+}
+
+unsigned readDownloadList(char* output) {
+    return readSetupValue("INIT", "DOWNLOAD", output);
+}
+
+int readRadarKind() {
+    // A value beginning with "." switches its entry off.
+    char value[TextBufferSize] = "";
+    if (readSetupValue("RADAR", "FILE", value) != 0 && value[0] != '.')
+        return 1;
+    value[0] = '\0';
+    if (readSetupValue("RADAR", "ALTFILE", value) != 0 && value[0] != '.')
+        return 2;
+    return 0;
+}
+
+bool readReleaseInfo(char* name, char* version) {
+    if (catalogMode) {
+        return lookupReleaseValue("RELEASE", "NAME", name, TextBufferSize, "QUOLEN",
+                                  setupData.catalog, &queryEnvironment, 0) &&
+               lookupReleaseValue("RELEASE", "VERSION", version, TextBufferSize, "QUOLEN",
+                                  setupData.catalog, &queryEnvironment, 0);
+    }
+    const char* file = setupData.releaseSourcePath;
+    return readSetupString("RELEASE", "NAME", "", name, TextBufferSize, file) != 0 &&
+           readSetupString("RELEASE", "VERSION", "", version, TextBufferSize, file) != 0;
+}

@@ -1,0 +1,115 @@
+#include "setupdata/setup_data_sources.h"
+
+#include <string.h>
+
+#include "xml/bounded_text.h"
+#include "xml/local_heap.h"
+
+SetupDataState setupData;
+bool catalogMode;
+QueryEnvironment queryEnvironment;
+
+namespace {
+
+const char SetupDataFile[] = "ZelSetup.dat";
+const char ReleaseFile[] = "Quolen.zel";
+const char CatalogFile[] = "NRXZEL.xml";
+const DWORD ChunkSize = TextBufferSize;
+
+// The folder of the running program, without a trailing backslash.
+bool sourceFolder(char* folder) {
+    DWORD length = GetModuleFileNameA(nullptr, folder, TextBufferSize);
+    if (length == 0 || length >= TextBufferSize)
+        return false;
+    char* slash = strrchr(folder, '\\');
+    if (!slash)
+        return false;
+    *slash = '\0';
+    return true;
+}
+
+// Looks for name in folder only (never the current folder or PATH).
+bool findInFolder(const char* folder, const char* name, char* path) {
+    char found[TextBufferSize];
+    char* filePart;
+    DWORD length = SearchPathA(folder, name, nullptr, sizeof found, found, &filePart);
+    return length > 0 && length < sizeof found && copyText(path, TextBufferSize, found);
+}
+
+// Reads the whole file in chunks, keeping at least one chunk free behind the data before
+// every read, and parses it.
+XmlDocument* readCatalog(HANDLE file) {
+    HeapBlock buffer = heapAlloc(ChunkSize);
+    XmlDocument* document = nullptr;
+    DWORD total = 0;
+    while (buffer) {
+        DWORD read = 0;
+        if (!ReadFile(file, (char*)buffer + total, ChunkSize, &read, nullptr))
+            break;
+        if (read == 0) {
+            document = parseDocument((const char*)buffer, total, false);
+            break;
+        }
+        if (heapSize(buffer) < (size_t)total + read + ChunkSize) {
+            HeapBlock grown = heapReAlloc(buffer, (size_t)total + read + ChunkSize);
+            if (!grown)
+                break;
+            buffer = grown;
+        }
+        total += read;
+    }
+    if (buffer)
+        heapFree(buffer);
+    return document;
+}
+
+} // namespace
+
+unsigned hasReleaseFile(const char* path) {
+    char value[TextBufferSize];
+    return GetPrivateProfileStringA("ZEL", "XRELEASE", "", value, sizeof value, path);
+}
+
+bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
+    setupData.instance = instance;
+    LANGID language = GetSystemDefaultLangID();
+    queryEnvironment.systemLanguage = language;
+    queryEnvironment.systemLanguagePrimary = language & 0x3FF;
+    if (!(runFlags & Install))
+        return true;
+
+    char folder[TextBufferSize];
+    if (!sourceFolder(folder))
+        return false;
+
+    OSVERSIONINFOA version;
+    ZeroMemory(&version, sizeof version);
+    version.dwOSVersionInfoSize = sizeof version;
+    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        // The text conversion finds the layer by its module name. It is taken from the media
+        // by its full path, never from wherever the search order would find one.
+        char layer[TextBufferSize];
+        if (!formatText(layer, sizeof layer, "%s\\unicows.dll", folder))
+            return false;
+        setupData.layerLibrary = LoadLibraryA(layer);
+        if (!setupData.layerLibrary)
+            return false;
+    }
+
+    if (!findInFolder(folder, SetupDataFile, setupData.setupDataPath))
+        return false;
+    if (findInFolder(folder, ReleaseFile, setupData.releaseSourcePath) &&
+        hasReleaseFile(setupData.releaseSourcePath) != 0)
+        return true;
+    if (!findInFolder(folder, CatalogFile, setupData.releaseSourcePath))
+        return false;
+
+    HANDLE file = CreateFileA(setupData.releaseSourcePath, GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    setupData.catalog = readCatalog(file);
+    CloseHandle(file);
+    catalogMode = setupData.catalog != nullptr;
+    return catalogMode;
+}
