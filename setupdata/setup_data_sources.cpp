@@ -16,26 +16,6 @@ const char ReleaseFile[] = "Quolen.zel";
 const char CatalogFile[] = "NRXZEL.xml";
 const DWORD ChunkSize = TextBufferSize;
 
-// The folder of the running program, without a trailing backslash.
-bool sourceFolder(char* folder) {
-    DWORD length = GetModuleFileNameA(nullptr, folder, TextBufferSize);
-    if (length == 0 || length >= TextBufferSize)
-        return false;
-    char* slash = strrchr(folder, '\\');
-    if (!slash)
-        return false;
-    *slash = '\0';
-    return true;
-}
-
-// Looks for name in folder only (never the current folder or PATH).
-bool findInFolder(const char* folder, const char* name, char* path) {
-    char found[TextBufferSize];
-    char* filePart;
-    DWORD length = SearchPathA(folder, name, nullptr, sizeof found, found, &filePart);
-    return length > 0 && length < sizeof found && copyText(path, TextBufferSize, found);
-}
-
 // Reads the whole file in chunks, keeping at least one chunk free behind the data before
 // every read, and parses it.
 XmlDocument* readCatalog(HANDLE file) {
@@ -65,6 +45,24 @@ XmlDocument* readCatalog(HANDLE file) {
 
 } // namespace
 
+bool getSourceFolder(char* folder) {
+    DWORD length = GetModuleFileNameA(nullptr, folder, TextBufferSize);
+    if (length == 0 || length >= TextBufferSize)
+        return false;
+    char* slash = strrchr(folder, '\\');
+    if (!slash)
+        return false;
+    *slash = '\0';
+    return true;
+}
+
+bool searchFolder(const char* folder, const char* name, char* path) {
+    char found[TextBufferSize];
+    char* filePart;
+    DWORD length = SearchPathA(folder, name, nullptr, sizeof found, found, &filePart);
+    return length > 0 && length < sizeof found && copyText(path, TextBufferSize, found);
+}
+
 unsigned hasReleaseFile(const char* path) {
     char value[TextBufferSize];
     return GetPrivateProfileStringA("ZEL", "XRELEASE", "", value, sizeof value, path);
@@ -79,7 +77,7 @@ bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
         return true;
 
     char folder[TextBufferSize];
-    if (!sourceFolder(folder))
+    if (!getSourceFolder(folder))
         return false;
 
     OSVERSIONINFOA version;
@@ -96,12 +94,12 @@ bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
             return false;
     }
 
-    if (!findInFolder(folder, SetupDataFile, setupData.setupDataPath))
+    if (!searchFolder(folder, SetupDataFile, setupData.setupDataPath))
         return false;
-    if (findInFolder(folder, ReleaseFile, setupData.releaseSourcePath) &&
+    if (searchFolder(folder, ReleaseFile, setupData.releaseSourcePath) &&
         hasReleaseFile(setupData.releaseSourcePath) != 0)
         return true;
-    if (!findInFolder(folder, CatalogFile, setupData.releaseSourcePath))
+    if (!searchFolder(folder, CatalogFile, setupData.releaseSourcePath))
         return false;
 
     HANDLE file = CreateFileA(setupData.releaseSourcePath, GENERIC_READ, 0, nullptr, OPEN_ALWAYS,

@@ -25,5 +25,10 @@ extern bool catalogMode;
 extern QueryEnvironment queryEnvironment;
 
 bool loadSetupData(HINSTANCE instance, RunFlags runFlags);
+// The folder of the running program, without a trailing backslash (260 bytes).
+bool getSourceFolder(char* folder);
+// Looks for name in folder only, never in the current folder or on the PATH; the full path
+// found goes into path (260 bytes).
+bool searchFolder(const char* folder, const char* name, char* path);
 // The number of characters of [ZEL] XRELEASE in the INI file at path.
 unsigned hasReleaseFile(const char* path);
