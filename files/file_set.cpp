@@ -58,16 +58,6 @@ bool createFolder(const char* path) {
            (GetLastError() == ERROR_ALREADY_EXISTS && folderExists(path));
 }
 
-// The folder of the running program.
-bool readSetupFolder(char* folder) {
-    DWORD length = GetModuleFileNameA(nullptr, folder, TextBufferSize);
-    char* lastBackslash = length > 0 && length < TextBufferSize ? strrchr(folder, '\\') : nullptr;
-    if (!lastBackslash)
-        return false;
-    *lastBackslash = '\0';
-    return true;
-}
-
 bool readTempFolder(char* folder) {
     DWORD length = GetTempPathA(TextBufferSize, folder);
     return length > 0 && length < TextBufferSize;
@@ -246,7 +236,7 @@ bool installFileSet(HWND owner, const char* programFolder, BOOL inUse) {
     PathText staged[FileCount];
     PathText destinations[FileCount];
     // Every path is built before anything changes: one that does not fit changes nothing.
-    if (!readSetupFolder(setupFolder) || !readTempFolder(tempFolder) ||
+    if (!getSourceFolder(setupFolder) || !readTempFolder(tempFolder) ||
         !buildInstalledPaths(programFolder, destinations))
         return false;
     for (int row = 0; row < FileCount; ++row) {

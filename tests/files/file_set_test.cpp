@@ -7,8 +7,6 @@
 #include "files_test_support.h"
 #include "setupdata/setup_data_sources.h"
 
-bool catalogMode; // read by the file set; the runner sets its own
-
 namespace {
 
 using namespace filestest;

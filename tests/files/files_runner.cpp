@@ -13,8 +13,6 @@
 #include "files/shortcuts.h"
 #include "setupdata/setup_data_sources.h"
 
-bool catalogMode;
-
 int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
