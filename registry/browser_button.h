@@ -2,5 +2,5 @@
 #pragma once
 
 bool hasBrowserButton();
-bool writeBrowserButton(const char* programPath, const char* iconLocation,
-                        const char* buttonText, int create);
+bool writeBrowserButton(const char* programPath, const char* iconLocation, const char* buttonText,
+                        int create);
