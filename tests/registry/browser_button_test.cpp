@@ -1,75 +1,42 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "registry/browser_button.h"
+
 #include "tests/registry/registry_readback.h"
 
 namespace {
 
-const char Extensions[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
-const char Button[] =
-    "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions\\{5B7E2A10-9C4D-4E3A-A1F2-7D3C9B0E6A41}";
+using BrowserButton = RegistryState;
+const std::string Button = std::string(Extensions) + "\\{5B7E2A10-9C4D-4E3A-A1F2-7D3C9B0E6A41}";
 
-class BrowserButton : public ::testing::Test {
-  protected:
-    // The prefix has no Extensions key of its own; the tests leave none behind.
-    void SetUp() override { clean(); }
-    void TearDown() override { clean(); }
-    static void clean() {
-        removeTree(HKEY_LOCAL_MACHINE, Button);
-        if (subkeyCount(Extensions) == 0)
-            removeTree(HKEY_LOCAL_MACHINE, Extensions);
-    }
-};
-
-void expectButtonValues(const char* exec, const char* icon, const char* text) {
-    EXPECT_TRUE(storedText(Button, "Exec", exec));
-    EXPECT_TRUE(storedText(Button, "Icon", icon));
-    EXPECT_TRUE(storedText(Button, "HotIcon", icon));
-    EXPECT_TRUE(storedText(Button, "ButtonText", text));
-    EXPECT_TRUE(storedText(Button, "clsid", "{1FBA04EE-3024-11D2-8F1F-0000F87ABD16}"));
-    EXPECT_TRUE(storedText(Button, "Default Visible", "Yes"));
-}
-
-TEST_F(BrowserButton, CreateRewritesEveryValueAndTouchesNothingElse) {
-    storeText(Button, "Exec", "C:\\Old\\Quolen.exe");
-    storeText(Button, "Default Visible", "No");
-    storeNumber(Button, "clsid", 1);
-    storeText(Button, "MenuText", "kept");
-    ASSERT_TRUE(hasBrowserButton());
-    EXPECT_TRUE(writeBrowserButton("C:\\Program Files\\Kestrane\\Quolen.exe", "_zelu000.exe,100",
-                                   "Software Installer", 1));
-    expectButtonValues("C:\\Program Files\\Kestrane\\Quolen.exe", "_zelu000.exe,100",
-                       "Software Installer");
-    EXPECT_TRUE(storedText(Button, "MenuText", "kept"));
+TEST_F(BrowserButton, CreateOverAnExistingButtonRewritesEveryValueAndNothingElse) {
+    store(Button, "Exec", sz("C:\\Old\\Quolen.exe"));
+    store(Button, "Default Visible", sz("No"));
+    store(Button, "clsid", dword(1));
+    store(Button, "MenuText", sz("kept"));
+    EXPECT_TRUE(
+        writeBrowserButton("C:\\K\\Quolen.exe", "_zelu000.exe,100", "Software Installer", 1));
+    EXPECT_EQ(sz("C:\\K\\Quolen.exe"), stored(Button, "Exec"));
+    EXPECT_EQ(sz("_zelu000.exe,100"), stored(Button, "Icon"));
+    EXPECT_EQ(sz("_zelu000.exe,100"), stored(Button, "HotIcon"));
+    EXPECT_EQ(sz("Software Installer"), stored(Button, "ButtonText"));
+    EXPECT_EQ(sz("{1FBA04EE-3024-11D2-8F1F-0000F87ABD16}"), stored(Button, "clsid"));
+    EXPECT_EQ(sz("Yes"), stored(Button, "Default Visible"));
+    EXPECT_EQ(sz("kept"), stored(Button, "MenuText"));
     EXPECT_TRUE(hasBrowserButton());
+
+    store(std::string(Extensions) + "\\{Other}", "Exec", sz("other.exe"));
+    EXPECT_TRUE(writeBrowserButton(nullptr, nullptr, nullptr, 0));
+    EXPECT_EQ(-1, subkeys(Button));
+    EXPECT_FALSE(hasBrowserButton());
+    EXPECT_TRUE(writeBrowserButton(nullptr, nullptr, nullptr, 0)); // absent: nothing to do
+    EXPECT_EQ(1, subkeys(Extensions));
 }
 
-TEST_F(BrowserButton, RemoveDeletesTheButtonAndAnAbsentOneIsNoFailure) {
-    ASSERT_TRUE(writeBrowserButton("C:\\Q\\Quolen.exe", "_zelu000.exe,100", "Button", 1));
-    storeText((std::string(Extensions) + "\\{Other}").c_str(), "Exec", "other.exe");
-    EXPECT_TRUE(writeBrowserButton(nullptr, nullptr, nullptr, 0));
-    EXPECT_FALSE(keyExists(Button));
+TEST_F(BrowserButton, WithoutExtensionsKeyThereIsNoButtonToFindOrRemove) {
     EXPECT_FALSE(hasBrowserButton());
     EXPECT_TRUE(writeBrowserButton(nullptr, nullptr, nullptr, 0));
-    EXPECT_TRUE(storedText((std::string(Extensions) + "\\{Other}").c_str(), "Exec", "other.exe"));
-    removeTree(HKEY_LOCAL_MACHINE, (std::string(Extensions) + "\\{Other}").c_str());
-}
-
-TEST_F(BrowserButton, WithoutExtensionsKeyNothingIsFoundOrRemoved) {
-    ASSERT_FALSE(keyExists(Extensions));
-    EXPECT_FALSE(hasBrowserButton());
-    EXPECT_TRUE(writeBrowserButton(nullptr, nullptr, nullptr, 0));
-    EXPECT_FALSE(keyExists(Extensions));
-    // Create makes the key where the browser will look for it.
-    EXPECT_TRUE(writeBrowserButton("C:\\Q\\Quolen.exe", "_zelu000.exe,100", "Button", 1));
-    expectButtonValues("C:\\Q\\Quolen.exe", "_zelu000.exe,100", "Button");
-    EXPECT_TRUE(hasBrowserButton());
-    // Creating needs every text.
-    removeTree(HKEY_LOCAL_MACHINE, Button);
-    EXPECT_FALSE(writeBrowserButton("C:\\Q\\Quolen.exe", nullptr, "Button", 1));
-    EXPECT_FALSE(keyExists(Button));
+    EXPECT_EQ(-1, subkeys(Extensions));
+    EXPECT_FALSE(writeBrowserButton("C:\\K\\Quolen.exe", nullptr, "Button", 1));
+    EXPECT_EQ(-1, subkeys(Extensions));
 }
 
 } // namespace
