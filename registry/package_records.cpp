@@ -1,0 +1,75 @@
+#include "registry/package_records.h"
+
+#include <windows.h>
+
+#include "registry/registry_values.h"
+#include "xml/bounded_text.h"
+
+namespace {
+
+const char InstallKeyPath[] = "SOFTWARE\\NRX\\KestraneSoftwareInstaller\\Install";
+
+bool valueExists(HKEY key, const char* name) {
+    return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool isManagerRecord(const char* name) {
+    const char* expected = "QUOLEN";
+    for (; *name && *expected; ++name, ++expected) {
+        char c = *name >= 'a' && *name <= 'z' ? (char)(*name - 'a' + 'A') : *name;
+        if (c != *expected)
+            return false;
+    }
+    return *name == '\0' && *expected == '\0';
+}
+
+void refreshRecord(HKEY record, const char* name) {
+    DWORD zel = isManagerRecord(name) ? 0x200 : 0x100;
+    DWORD stored;
+    DWORD size = sizeof stored;
+    if (RegQueryValueExA(record, "ZEL", nullptr, nullptr, (BYTE*)&stored, &size) != ERROR_SUCCESS ||
+        size != sizeof stored)
+        RegSetValueExA(record, "ZEL", 0, REG_DWORD, (const BYTE*)&zel, sizeof zel);
+
+    const BYTE emptyList[1] = {0};
+    if (!valueExists(record, "RegVersion"))
+        RegSetValueExA(record, "RegVersion", 0, REG_MULTI_SZ, emptyList, sizeof emptyList);
+
+    // A version of at most two characters marks a record never really updated.
+    BYTE version[TextBufferSize];
+    size = sizeof version;
+    if (RegQueryValueExA(record, "Version", nullptr, nullptr, version, &size) == ERROR_SUCCESS &&
+        size <= 3) {
+        const BYTE never[8] = {0};
+        RegSetValueExA(record, "LastUpdate", 0, REG_BINARY, never, sizeof never);
+    }
+
+    if (!valueExists(record, "DeviceInfo"))
+        RegSetValueExA(record, "DeviceInfo", 0, REG_MULTI_SZ, emptyList, sizeof emptyList);
+    RegDeleteValueA(record, "Catalog");
+}
+
+} // namespace
+
+bool refreshPackageRecords() {
+    HKEY install;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallKeyPath, 0, KEY_ALL_ACCESS, &install) !=
+        ERROR_SUCCESS)
+        return true;
+    DWORD records = 0;
+    if (RegQueryInfoKeyA(install, nullptr, nullptr, nullptr, &records, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        records > 0) {
+        char name[TextBufferSize];
+        for (DWORD index = 0; RegEnumKeyA(install, index, name, sizeof name) == ERROR_SUCCESS;
+             ++index) {
+            HKEY record;
+            if (RegOpenKeyExA(install, name, 0, KEY_ALL_ACCESS, &record) != ERROR_SUCCESS)
+                continue;
+            refreshRecord(record, name);
+            RegCloseKey(record);
+        }
+    }
+    RegCloseKey(install);
+    return true;
+}

@@ -1,0 +1,178 @@
+#include "registry/product_key.h"
+
+#include <string.h>
+
+#include "registry/registry_values.h"
+#include "xml/bounded_text.h"
+
+namespace {
+
+const char CurrentVersionPath[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char DefaultValue[] = "";
+
+HKEY openProductKey(REGSAM access) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, access, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+bool readProductText(const char* name, char* buffer) {
+    HKEY key = openProductKey(KEY_READ);
+    if (!key)
+        return false;
+    bool read = queryTextValue(key, name, buffer, TextBufferSize, nullptr);
+    RegCloseKey(key);
+    return read;
+}
+
+bool deleteValue(HKEY key, const char* name) {
+    return RegDeleteValueA(key, name) == ERROR_SUCCESS;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+} // namespace
+
+bool readCurrentVersionValue(const char* valueName, char* buffer, DWORD size) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CurrentVersionPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    bool read = queryTextValue(key, valueName, buffer, size, nullptr);
+    RegCloseKey(key);
+    return read;
+}
+
+bool readProgramFolder(char* buffer) {
+    return readProductText("ProgDir", buffer);
+}
+
+bool writeProgramFolder(const char* folder, RunFlags runFlags) {
+    if (runFlags & Install) {
+        // The default value names the program in the same 260 bytes: a folder that leaves no
+        // room for it is refused before anything is created or written.
+        char programExe[TextBufferSize];
+        if (!folder || !formatText(programExe, sizeof programExe, "%s\\Quolen.exe", folder))
+            return false;
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr) != ERROR_SUCCESS)
+            return false;
+        bool written =
+            setTextValue(key, "ProgDir", folder) && setTextValue(key, DefaultValue, programExe);
+        RegCloseKey(key);
+        return written;
+    }
+    HKEY key = openProductKey(KEY_ALL_ACCESS);
+    if (!key)
+        return false;
+    bool deleted = deleteValue(key, DefaultValue) && deleteValue(key, "ProgDir");
+    RegCloseKey(key);
+    return deleted;
+}
+
+bool readInstalledRelease(char* name, char* version) {
+    if (!readProductText("Name", name) || !readProductText("Version", version))
+        return false;
+    formatVersionDisplay(version);
+    return true;
+}
+
+bool writeInstalledRelease(const char* name, const char* version, RunFlags runFlags) {
+    bool install = (runFlags & Install) != 0;
+    if (install && (!name || !version))
+        return false;
+    HKEY key = openProductKey(KEY_ALL_ACCESS);
+    if (!key)
+        return false;
+    bool done = install ? setTextValue(key, "Name", name) && setTextValue(key, "Version", version)
+                        : deleteValue(key, "Name") && deleteValue(key, "Version");
+    RegCloseKey(key);
+    return done;
+}
+
+bool readMenuFolder(char* buffer) {
+    return readProductText("MenuDir", buffer);
+}
+
+bool writeMenuFolder(const char* folder, RunFlags runFlags) {
+    bool install = (runFlags & Install) != 0;
+    if (install && !folder)
+        return false;
+    HKEY key = openProductKey(KEY_ALL_ACCESS);
+    if (!key)
+        return false;
+    bool done = install ? setTextValue(key, "MenuDir", folder) : deleteValue(key, "MenuDir");
+    RegCloseKey(key);
+    return done;
+}
+
+bool readInternetFunction(DWORD* value) {
+    HKEY key = openProductKey(KEY_READ);
+    if (!key)
+        return false;
+    DWORD read;
+    DWORD size = sizeof read;
+    // Only a full 4-byte value counts; a shorter one would leave the number half-filled.
+    bool found = RegQueryValueExA(key, "InternetFunction", nullptr, nullptr, (BYTE*)&read, &size) ==
+                     ERROR_SUCCESS &&
+                 size == sizeof read;
+    RegCloseKey(key);
+    if (found)
+        *value = read;
+    return found;
+}
+
+bool writeDownloadSettings(DWORD internetFunction, const char* downloadDir, RunFlags runFlags) {
+    HKEY key = openProductKey(KEY_ALL_ACCESS);
+    if (!key)
+        return false;
+    bool done;
+    if (runFlags & Install) {
+        // A download folder chosen earlier (by setup or by the user) stays.
+        done = RegQueryValueExA(key, "DownloadDir", nullptr, nullptr, nullptr, nullptr) ==
+                   ERROR_SUCCESS ||
+               (downloadDir && setTextValue(key, "DownloadDir", downloadDir));
+        done = done &&
+               RegSetValueExA(key, "InternetFunction", 0, REG_DWORD, (const BYTE*)&internetFunction,
+                              sizeof internetFunction) == ERROR_SUCCESS;
+    } else {
+        done = deleteValue(key, "DownloadDir");
+        deleteValue(key, "ProxyServer");
+    }
+    RegCloseKey(key);
+    return done;
+}
+
+bool readProgramExe(char* buffer, DWORD* size) {
+    HKEY key = openProductKey(KEY_READ);
+    if (!key)
+        return false;
+    bool read = queryTextValue(key, DefaultValue, buffer, *size, size);
+    RegCloseKey(key);
+    return read;
+}
+
+void formatVersionDisplay(char* version) {
+    // Eight hexadecimal digits: major byte, minor byte, 16-bit build. Any other text (including
+    // eight characters that are not all hexadecimal digits) is shown as stored.
+    if (strlen(version) != 8)
+        return;
+    unsigned value = 0;
+    for (int i = 0; i < 8; ++i) {
+        int digit = hexDigit(version[i]);
+        if (digit < 0)
+            return;
+        value = value << 4 | (unsigned)digit;
+    }
+    formatText(version, sizeof "FF.FF.FFFF", "%X.%02X.%04X", value >> 24, (value >> 16) & 0xFF,
+               value & 0xFFFF);
+}

@@ -1,0 +1,31 @@
+#include "registry/registry_values.h"
+
+#include <string.h>
+
+#include "xml/bounded_text.h"
+
+bool queryTextValue(HKEY key, const char* name, char* buffer, DWORD size, DWORD* length) {
+    // Read into scratch space so that a value that fails leaves nothing half-copied behind.
+    char scratch[TextBufferSize];
+    DWORD got = sizeof scratch;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, (BYTE*)scratch, &got) != ERROR_SUCCESS ||
+        got > sizeof scratch)
+        return false;
+    if (got == 0 || scratch[got - 1] != '\0') {
+        // Stored without its NUL: terminate it if there is room, never hand it out open.
+        if (got == sizeof scratch)
+            return false;
+        scratch[got++] = '\0';
+    }
+    if (got > size)
+        return false;
+    memcpy(buffer, scratch, got);
+    if (length)
+        *length = got;
+    return true;
+}
+
+bool setTextValue(HKEY key, const char* name, const char* text) {
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1) ==
+           ERROR_SUCCESS;
+}
