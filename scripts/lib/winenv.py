@@ -81,20 +81,18 @@ class WineEnv:
             self.stop()
 
     # -- running programs ---------------------------------------------------------------
+    # Output goes to files, never pipes: Wine's service processes started on the way inherit
+    # the standard handles, and a pipe would then never see its end.
     def run(self, program, args=(), env=None, timeout=120, wait=True):
-        """Runs a Windows program (Unix or Windows path); returns its exit code."""
-        command = [WINE64, str(program), *args]
-        if not wait:
-            return subprocess.Popen(command, env=self.env(env), stdin=subprocess.DEVNULL,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        done = subprocess.run(command, env=self.env(env), stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
-        return done.returncode
+        """Runs a Windows program (Unix or Windows path); returns its exit code, or with
+        wait=False a Process whose output() gives what it printed."""
+        process = Process(self, program, args, env)
+        return process.wait(timeout) if wait else process
 
     def output(self, program, args=(), env=None, timeout=120):
-        done = subprocess.run([WINE64, str(program), *args], env=self.env(env),
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
-        return done.returncode, done.stdout.decode("utf-8", "replace")
+        process = Process(self, program, args, env)
+        code = process.wait(timeout)
+        return code, process.output()
 
     # -- paths ----------------------------------------------------------------------------
     @property
@@ -171,6 +169,32 @@ class WineEnv:
             if m:
                 fields.setdefault(m.group(1).strip(), m.group(2).strip())
         return fields
+
+
+class Process:
+    """A Windows program running in an environment, its output collected in a file."""
+
+    serial = 0
+
+    def __init__(self, wine_env, program, args, env):
+        Process.serial += 1
+        wine_env.folder.mkdir(parents=True, exist_ok=True)
+        self.log = wine_env.folder / f"output-{os.getpid()}-{Process.serial}.txt"
+        self.trace = self.log.with_suffix(".trace")
+        with open(self.log, "wb") as out, open(self.trace, "wb") as trace:
+            self.popen = subprocess.Popen([WINE64, str(program), *args], env=wine_env.env(env),
+                                          stdin=subprocess.DEVNULL, stdout=out, stderr=trace)
+
+    def wait(self, timeout=120):
+        return self.popen.wait(timeout=timeout)
+
+    def output(self):
+        text = self.log.read_bytes().decode("utf-8", "replace")
+        return text.replace("\r\n", "\n")
+
+    def traces(self):
+        """What Wine's debug channels (WINEDEBUG) reported about the run."""
+        return self.trace.read_bytes().decode("utf-8", "replace")
 
 
 def wait_until(predicate, timeout=20.0, step=0.1):

@@ -1,0 +1,241 @@
+"""End-to-end scenarios: setup.exe on real media in a fresh Windows environment (a Wine prefix
+of its own), inspected the way an administrator would: registry, files, shortcuts (lnkinfo),
+restart operations, exit codes and the windows shown.
+
+Run one class or all:  python3 tests/e2e/scenarios.py [-v] [FreshInstall ...]
+Needs the win64 build (setup.exe, the stand-ins, ui_driver.exe) and its Wine template.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "scripts" / "lib"))
+from winenv import WineEnv, wait_until  # noqa: E402
+
+BUILD = Path(os.environ.get("ZEL_BUILD_DIR", ROOT / "build" / "win64"))
+BIN = BUILD / "bin"
+LOCALES = Path(os.environ.get("ZEL_LOCALES", BUILD / "locales"))
+WORK = BUILD / "e2e"
+
+PRODUCT_KEY = r"HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KestraneSoftwareInstaller"
+BUTTON_KEY = (r"HKLM\SOFTWARE\Microsoft\Internet Explorer\Extensions"
+              r"\{5B7E2A10-9C4D-4E3A-A1F2-7D3C9B0E6A41}")
+RESULT_KEY = r"HKCU\SOFTWARE\NRX\KestraneSoftwareInstaller"
+SESSION_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
+
+ENGLISH_NAME = "Kestrane Software Installer"
+GERMAN_NAME = "Kestrane Software-Installationsprogramm"
+ENGLISH_FOLDER = "C:\\Program Files\\Kestrane\\Software Installer"
+GERMAN_FOLDER = "C:\\Program Files\\Kestrane\\Software-Installation"
+COMMON_PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
+COMMON_START_MENU = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"
+ENGLISH_MENU = COMMON_PROGRAMS + "\\Kestrane Software Installer"
+GERMAN_MENU = COMMON_PROGRAMS + "\\Kestrane Software-Installation"
+
+PROGRAM_FILES = ["Quolen.exe", "ZelSetup.dat", "ZelSetup.dll", "ZELSYSID.sys", "ZELSYSID.vxd",
+                 "zelliba.dll", "zellibb.dll", "unicows.dll", "ZELNTDEV.sys", "ZelFlash.dll"]
+CAPTION = "Installation Program"
+UNINSTALL_CAPTION = "Uninstallation Program"
+
+GERMAN = {"LANG": "de_DE.UTF-8"}
+
+
+class Scenario(unittest.TestCase):
+    """A fresh prefix per test, with a persistent server kept for the whole test so that
+    restart operations stay pending and can be read back."""
+
+    display = None
+
+    def setUp(self):
+        name = f"{type(self).__name__}.{self._testMethodName}"
+        self.folder = WORK / name
+        shutil.rmtree(self.folder, ignore_errors=True)
+        self.env = WineEnv(self.folder / "wine", BUILD / "wine-template",
+                           display=self.display, locales=LOCALES).create()
+        self.env.start()
+
+    def tearDown(self):
+        self.env.stop()
+        if not os.environ.get("ZEL_KEEP_E2E"):
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+    # -- media and runs -----------------------------------------------------------------
+    def media(self, form="ini", name="media", edit=None):
+        """Sample media; edit(folder) may change them."""
+        folder = self.folder / name
+        subprocess.run([str(ROOT / "scripts" / "make-media"), str(folder), f"--{form}"],
+                       check=True, env={**os.environ, "ZEL_BUILD_DIR": str(BUILD)})
+        if edit:
+            edit(folder)
+        return folder
+
+    def setup(self, media, *args, env=None):
+        return self.env.run(media / "setup.exe", list(args), env=env)
+
+    def start_setup(self, media, *args, env=None):
+        return self.env.run(media / "setup.exe", list(args), env=env, wait=False)
+
+    def uninstaller(self, *args, env=None):
+        return self.env.run("C:\\windows\\_zelu000.exe", list(args), env=env)
+
+    def ui(self, *args, env=None):
+        code, out = self.env.output(BIN / "ui_driver.exe", list(args), env=env, timeout=60)
+        return code, out.strip()
+
+    def finish(self, process, timeout=60):
+        return process.wait(timeout)
+
+    # -- inspection ---------------------------------------------------------------------
+    def values(self, key):
+        return self.env.reg_values(key)
+
+    def value(self, key, name):
+        values = self.values(key) or {}
+        return values.get(name, (None, None))[1]
+
+    def result_value(self):
+        return self.value(RESULT_KEY, "Setup")
+
+    def path(self, windows_path):
+        return self.env.unix(windows_path)
+
+    def exists(self, windows_path):
+        return self.env.exists(windows_path)
+
+    def desktop(self):
+        return f"C:\\users\\{self.env.user}\\Desktop"
+
+    def link(self, windows_path):
+        self.assertTrue(self.exists(windows_path), f"no shortcut {windows_path}")
+        return WineEnv.lnkinfo(self.path(windows_path))
+
+    def assert_link(self, windows_path, target):
+        """A link to target (as setup passes it): the shell stores the target path normalised;
+        working folder and icon keep it as given."""
+        info = self.link(windows_path)
+        self.assertEqual(target.replace("\\\\", "\\"), info.get("Local path"))
+        self.assertEqual(target[:target.rindex("\\")], info.get("Working directory"))
+        self.assertEqual(target, info.get("Icon location"))
+        self.assertEqual("1", info.get("Icon index"))
+        self.assertNotIn("Command line arguments", info)
+
+    def pending(self):
+        return self.env.pending_renames()
+
+    def file_digest(self, windows_path):
+        return self.path(windows_path).read_bytes()
+
+    def assert_installed(self, folder, name, version, menu, release_file):
+        self.assertEqual("0000", self.result_value())
+        product = self.values(PRODUCT_KEY)
+        self.assertEqual(("REG_SZ", folder), product["ProgDir"])
+        self.assertEqual(("REG_SZ", folder + "\\Quolen.exe"), product[""])
+        self.assertEqual(("REG_SZ", name), product["Name"])
+        self.assertEqual(("REG_SZ", version), product["Version"])
+        self.assertEqual(("REG_SZ", menu), product["MenuDir"])
+        self.assertEqual("REG_DWORD", product["InternetFunction"][0])
+        self.assertIn("DownloadDir", product)
+        entry = self.values(UNINSTALL_KEY)
+        self.assertEqual(("REG_SZ", "_zelu000.exe /U"), entry["UninstallString"])
+        self.assertEqual(("REG_SZ", "C:\\windows\\_zelu000.exe,0"), entry["DisplayIcon"])
+        self.assertEqual(("REG_SZ", version), entry["DisplayVersion"])
+        for file in PROGRAM_FILES + [release_file]:
+            self.assertTrue(self.exists(f"{folder}\\{file}"), file)
+        self.assertEqual(self.path(f"{folder}\\Quolen.exe").read_bytes(),
+                         (BIN / "quolen_standin.exe").read_bytes())
+        self.assertEqual(self.path("C:\\windows\\_zelu000.exe").read_bytes(),
+                         (BIN / "setup.exe").read_bytes())
+
+
+class FreshInstall(Scenario):
+    def test_silent_catalog_install_on_a_german_system(self):
+        media = self.media("catalog")
+        self.assertEqual(0, self.setup(media, "/S", env=GERMAN))
+        self.assert_installed(GERMAN_FOLDER, GERMAN_NAME, "1.05.0000", GERMAN_MENU, "ZelSetup.xml")
+        self.assertEqual(("REG_SZ", GERMAN_NAME), self.values(UNINSTALL_KEY)["DisplayName"])
+        product = self.values(PRODUCT_KEY)
+        self.assertEqual(("REG_DWORD", "0x1"), product["InternetFunction"])  # [RADAR] FILE
+        # No search folder exists: \DRIVERS on the Windows drive becomes the download folder.
+        self.assertEqual(("REG_SZ", "C:\\DRIVERS"), product["DownloadDir"])
+        self.assertTrue(self.path("C:\\DRIVERS").is_dir())
+        search = self.env.reg_query(PRODUCT_KEY + "\\SearchPath")
+        registered = sorted(v[""][1] for v in search.values() if "" in v)
+        self.assertEqual(["C:\\DRIVERS", "C:\\SWTOOLS\\DRIVERS"], registered)
+        button = self.values(BUTTON_KEY)
+        self.assertEqual(("REG_SZ", GERMAN_FOLDER + "\\\\Quolen.exe"), button["Exec"])
+        self.assertEqual(("REG_SZ", "_zelu000.exe,100"), button["Icon"])
+        self.assertEqual(("REG_SZ", "Yes"), button["Default Visible"])
+        # Silent and fresh: the icon choices start from shortcuts that do not exist yet, so
+        # only the menu folder's shortcut is made.
+        self.assert_link(f"{GERMAN_MENU}\\{GERMAN_NAME}.lnk", GERMAN_FOLDER + "\\\\Quolen.exe")
+        self.assertFalse(self.exists(f"{self.desktop()}\\{GERMAN_NAME}.lnk"))
+        self.assertFalse(self.exists(f"{COMMON_START_MENU}\\{GERMAN_NAME}.lnk"))
+        self.assertFalse(self.exists(f"{ENGLISH_FOLDER}\\ZelSetup.ini"))
+
+    def test_silent_release_file_install_on_an_english_system(self):
+        media = self.media("ini")
+        self.assertEqual(0, self.setup(media, "/S"))
+        self.assert_installed(ENGLISH_FOLDER, ENGLISH_NAME, "1.05.0000", ENGLISH_MENU,
+                              "ZelSetup.ini")
+        self.assertFalse(self.exists(f"{ENGLISH_FOLDER}\\ZelSetup.xml"))
+        self.assert_link(f"{ENGLISH_MENU}\\{ENGLISH_NAME}.lnk", ENGLISH_FOLDER + "\\\\Quolen.exe")
+
+
+class Interactive(Scenario):
+    def test_dialog_ok_progress_to_eight_and_completed_box(self):
+        media = self.media("ini")
+        # Wine's progress bar reports each position it is moved to.
+        run = self.start_setup(media, env={"WINEDEBUG": "trace+progress"})
+        code, controls = self.ui("read", CAPTION, "1000")
+        self.assertEqual(0, code)
+        self.assertIn("1004|Static|This program will be installed in the following folder:",
+                      controls)
+        self.assertIn(f"1000|Edit|{ENGLISH_FOLDER}|visible|enabled|-", controls)
+        # Both icons chosen: the three shortcuts.
+        self.ui("click", CAPTION, "1000", "1006")
+        self.ui("click", CAPTION, "1000", "1021")
+        self.ui("click", CAPTION, "1000", "1")
+        code, box = self.ui("box", CAPTION)
+        self.assertEqual("Completed.|icon|1", box)
+        self.assertEqual(0, self.finish(run))
+        positions = re.findall(r"PBM_SETPOS: current pos changed from \d+ to (\d+)",
+                               run.traces())
+        self.assertEqual([str(p) for p in range(1, 9)], positions)
+        target = ENGLISH_FOLDER + "\\\\Quolen.exe"
+        self.assert_link(f"{self.desktop()}\\{ENGLISH_NAME}.lnk", target)
+        self.assert_link(f"{COMMON_START_MENU}\\{ENGLISH_NAME}.lnk", target)
+        self.assert_link(f"{ENGLISH_MENU}\\{ENGLISH_NAME}.lnk", target)
+        self.assertEqual("0000", self.result_value())
+
+    def test_cancel_in_the_dialog_and_no_in_the_confirmation_write_nothing(self):
+        media = self.media("ini")
+        run = self.start_setup(media)
+        self.ui("click", CAPTION, "1000", "2")
+        self.assertEqual(0, self.finish(run))
+        self.assertIsNone(self.values(PRODUCT_KEY))
+        self.assertIsNone(self.result_value())
+        self.assertFalse(self.exists(ENGLISH_FOLDER))
+
+        self.assertEqual(0, self.setup(media, "/S"))
+        self.env.run("reg", ["delete", RESULT_KEY, "/v", "Setup", "/f"])
+        before = self.values(PRODUCT_KEY)
+        run = self.env.run("C:\\windows\\_zelu000.exe", ["/U"], wait=False)
+        code, box = self.ui("box", UNINSTALL_CAPTION, "7")
+        self.assertEqual("Are you sure you want to remove the selected program from this "
+                         "computer?|icon|6,7", box)
+        self.assertEqual(0, self.finish(run))
+        self.assertEqual(before, self.values(PRODUCT_KEY))
+        self.assertIsNone(self.result_value())
+        self.assertTrue(self.exists(f"{ENGLISH_FOLDER}\\Quolen.exe"))
+
+
+if __name__ == "__main__":
+    unittest.main()
