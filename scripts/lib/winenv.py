@@ -32,6 +32,7 @@ class WineEnv:
         self.prefix = self.folder / "prefix"
         self.home = self.folder / "home"
         self.server_started = False
+        self.processes = []
 
     # -- lifetime -------------------------------------------------------------------------
     def create(self):
@@ -67,6 +68,9 @@ class WineEnv:
             subprocess.run(["wineserver", flag], env=env, stdin=subprocess.DEVNULL,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.server_started = False
+        for process in self.processes:
+            process.popen.wait(timeout=30)
+        self.processes = []
 
     def remove(self):
         if self.server_started:
@@ -87,7 +91,10 @@ class WineEnv:
         """Runs a Windows program (Unix or Windows path); returns its exit code, or with
         wait=False a Process whose output() gives what it printed."""
         process = Process(self, program, args, env)
-        return process.wait(timeout) if wait else process
+        if wait:
+            return process.wait(timeout)
+        self.processes.append(process)
+        return process
 
     def output(self, program, args=(), env=None, timeout=120):
         process = Process(self, program, args, env)

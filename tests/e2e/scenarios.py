@@ -237,5 +237,203 @@ class Interactive(Scenario):
         self.assertTrue(self.exists(f"{ENGLISH_FOLDER}\\Quolen.exe"))
 
 
+def set_release(folder, name=None, version=None):
+    """Changes NAME / VERSION of the release file of INI media."""
+    path = folder / "Quolen.zel"
+    text = path.read_text()
+    if name is not None:
+        text = text.replace("NAME=%NAME%", f"NAME={name}")
+    if version is not None:
+        text = text.replace("VERSION=1.05.0000", f"VERSION={version}")
+    path.write_text(text)
+
+
+class Reinstall(Scenario):
+    def test_reinstall_keeps_folder_icons_and_download_folder(self):
+        first = self.media("catalog")
+        run = self.start_setup(first, env=GERMAN)
+        self.ui("click", CAPTION, "1000", "1006")  # desktop icon only
+        self.ui("click", CAPTION, "1000", "1")
+        self.ui("box", CAPTION)
+        self.assertEqual(0, self.finish(run))
+        self.env.run("reg", ["add", PRODUCT_KEY, "/v", "DownloadDir", "/d", "D:\\Mine", "/f"])
+
+        # The setup data now name another folder: a reinstall keeps the recorded one.
+        second = self.media("catalog", "media2", edit=lambda m: (m / "ZelSetup.dat").write_text(
+            (m / "ZelSetup.dat").read_text().replace("Software-Installation\r", "Anderswo\r")))
+        run = self.start_setup(second, env=GERMAN)
+        code, controls = self.ui("read", CAPTION, "1000")
+        self.assertIn(f"1000|Edit|{GERMAN_FOLDER}|visible|enabled|readonly", controls)
+        self.assertIn("1003|Button|", controls)
+        self.assertRegex(controls, r"1003\|Button\|[^|]*\|visible\|disabled")
+        self.assertRegex(controls, r"1006\|Button\|[^|]*\|visible\|enabled\|-\|2")  # preset
+        self.assertRegex(controls, r"1021\|Button\|[^|]*\|visible\|enabled\|-\|0")
+        self.ui("click", CAPTION, "1000", "1")
+        self.ui("box", CAPTION)
+        self.assertEqual(0, self.finish(run))
+        product = self.values(PRODUCT_KEY)
+        self.assertEqual(("REG_SZ", GERMAN_FOLDER), product["ProgDir"])
+        self.assertEqual(("REG_SZ", "D:\\Mine"), product["DownloadDir"])
+        self.assert_link(f"{self.desktop()}\\{GERMAN_NAME}.lnk", GERMAN_FOLDER + "\\\\Quolen.exe")
+        self.assertFalse(self.exists(f"{COMMON_START_MENU}\\{GERMAN_NAME}.lnk"))
+
+        # Silent reinstall: the existing shortcut presets the choice, and it is kept.
+        self.assertEqual(0, self.setup(second, "/S", env=GERMAN))
+        self.assert_link(f"{self.desktop()}\\{GERMAN_NAME}.lnk", GERMAN_FOLDER + "\\\\Quolen.exe")
+
+
+class Upgrade(Scenario):
+    def test_renamed_product_replaces_the_old_names_shortcuts(self):
+        old = self.media("ini", "old", edit=lambda m: set_release(m, name="Quolen Classic"))
+        run = self.start_setup(old)
+        self.ui("click", CAPTION, "1000", "1006")
+        self.ui("click", CAPTION, "1000", "1021")
+        self.ui("click", CAPTION, "1000", "1")
+        self.ui("box", CAPTION)
+        self.finish(run)
+        for folder in (self.desktop(), COMMON_START_MENU, ENGLISH_MENU):
+            self.assertTrue(self.exists(f"{folder}\\Quolen Classic.lnk"))
+
+        new = self.media("ini", "new")
+        self.assertEqual(0, self.setup(new, "/S"))
+        target = ENGLISH_FOLDER + "\\\\Quolen.exe"
+        for folder in (self.desktop(), COMMON_START_MENU, ENGLISH_MENU):
+            self.assertFalse(self.exists(f"{folder}\\Quolen Classic.lnk"), folder)
+            self.assert_link(f"{folder}\\{ENGLISH_NAME}.lnk", target)
+        self.assertEqual(("REG_SZ", ENGLISH_NAME), self.values(PRODUCT_KEY)["Name"])
+
+
+class RunningManager(Scenario):
+    def start_manager(self, *args):
+        """The installed package manager (the stand-in), named from the product key."""
+        manager = self.env.run(f"{ENGLISH_FOLDER}\\Quolen.exe", list(args), wait=False)
+        if "--no-window" in args:
+            # Its mutex exists once it has logged its start.
+            log = self.path(f"{ENGLISH_FOLDER}\\standin.log")
+            self.assertTrue(wait_until(lambda: log.exists() and "started" in log.read_text()))
+            time.sleep(0.5)
+        else:
+            self.assertEqual(1, self.ui("absent", ENGLISH_NAME, "-1", "10000")[0],
+                             "the stand-in's window did not come")
+        return manager
+
+    def assert_replaced_at_restart(self, old_dll):
+        self.assertEqual("0000", self.result_value())
+        # Nothing installed changed now ...
+        self.assertEqual(old_dll, self.file_digest(f"{ENGLISH_FOLDER}\\ZelSetup.dll"))
+        # ... and every destination is deleted, then replaced, at the next start.
+        pending = self.pending()
+        self.assertEqual(24, len(pending), pending)
+        temp = f"C:\\users\\{self.env.user}\\Temp\\"
+        destinations = ["C:\\windows\\_zelu000.exe"] + [
+            f"{ENGLISH_FOLDER}\\{name}" for name in
+            ["Quolen.exe", "ZelSetup.ini"] + PROGRAM_FILES[1:]]
+        for (deleted, gone), (staged, target), destination in zip(
+                pending[0::2], pending[1::2], destinations):
+            self.assertEqual(("\\??\\" + destination, ""), (deleted, gone))
+            self.assertEqual("\\??\\" + temp + destination.rsplit("\\", 1)[1], staged)
+            self.assertEqual("\\??\\" + destination, target.lstrip("!"))
+
+    def second_media(self, **release):
+        def edit(m):
+            (m / "ZelSetup.dll").write_text("second release\r\n")
+            set_release(m, **release)
+        return self.media("ini", "second", edit=edit)
+
+    def test_window_of_an_older_release_defers_the_files(self):
+        self.assertEqual(0, self.setup(self.media("ini", edit=lambda m: set_release(
+            m, version="1.02.0000")), "/S"))
+        old_dll = self.file_digest(f"{ENGLISH_FOLDER}\\ZelSetup.dll")
+        self.start_manager("--no-mutex")
+        self.assertEqual(0, self.setup(self.second_media(), "/S"))
+        self.assert_replaced_at_restart(old_dll)
+
+    def test_mutex_of_a_newer_release_defers_the_files_and_prompts_for_restart(self):
+        self.assertEqual(0, self.setup(self.media("ini"), "/S"))
+        old_dll = self.file_digest(f"{ENGLISH_FOLDER}\\ZelSetup.dll")
+        self.start_manager("--no-window")
+        run = self.start_setup(self.second_media(), env={"WINEDEBUG": "fixme+setupapi"})
+        self.ui("click", CAPTION, "1000", "1")
+        self.assertEqual(0, self.finish(run))
+        self.assert_replaced_at_restart(old_dll)
+        # The restart prompt (a stub under Wine) instead of the "Completed." box.
+        self.assertIn("SetupPromptReboot", run.traces())
+        self.assertEqual(0, self.ui("absent", CAPTION, "65535", "1500")[0])
+
+    def test_relaunch_waits_for_the_manager_then_opens_it(self):
+        self.assertEqual(0, self.setup(self.media("ini"), "/S"))
+        old_dll = self.file_digest(f"{ENGLISH_FOLDER}\\ZelSetup.dll")
+        manager = self.start_manager("--no-window", "--exit-after", "3000")
+        self.assertEqual(0, self.setup(self.second_media(), "/O", "/S"))
+        self.assertIsNotNone(manager.popen.poll(), "setup went on before the manager ended")
+        self.assertEqual([], self.pending())
+        self.assertNotEqual(old_dll, self.file_digest(f"{ENGLISH_FOLDER}\\ZelSetup.dll"))
+        log = self.path(f"{ENGLISH_FOLDER}\\standin.log")
+        self.assertTrue(wait_until(lambda: log.read_text().count("started") == 2))
+        self.assertIn("started []", log.read_text().splitlines()[1])
+
+
+class Uninstall(Scenario):
+    def install_with_records(self):
+        run = self.start_setup(self.media("ini"))
+        self.ui("click", CAPTION, "1000", "1006")
+        self.ui("click", CAPTION, "1000", "1021")
+        self.ui("click", CAPTION, "1000", "1")
+        self.ui("box", CAPTION)
+        self.finish(run)
+        self.env.run("reg", ["add", PRODUCT_KEY + "\\Install\\QUOLEN", "/v", "Version",
+                             "/d", "1.05", "/f"])
+        self.env.run("reg", ["add", PRODUCT_KEY + "\\SearchPath\\E:\\Other", "/ve", "/d",
+                             "E:\\Other", "/f"])
+
+    def assert_uninstalled(self):
+        self.assertEqual("0000", self.result_value())
+        for file in PROGRAM_FILES + ["ZelSetup.ini"]:
+            self.assertFalse(self.exists(f"{ENGLISH_FOLDER}\\{file}"), file)
+        self.assertTrue(self.exists(ENGLISH_FOLDER), "the program folder stays")
+        self.assertTrue(self.exists("C:\\windows\\_zelu000.exe"))
+        self.assertEqual([("\\??\\C:\\windows\\_zelu000.exe", "")], self.pending())
+        for folder in (self.desktop(), COMMON_START_MENU):
+            self.assertFalse(self.exists(f"{folder}\\{ENGLISH_NAME}.lnk"))
+        self.assertFalse(self.exists(ENGLISH_MENU))
+        tree = self.env.reg_query(PRODUCT_KEY)
+        self.assertEqual({"InternetFunction"}, set(tree[PRODUCT_KEY]))
+        self.assertIn(PRODUCT_KEY + "\\Install\\QUOLEN", tree)
+        self.assertFalse([k for k in tree if "SearchPath" in k])
+        self.assertIsNone(self.values(UNINSTALL_KEY))
+        self.assertIsNone(self.values(BUTTON_KEY))
+
+    def test_silent_uninstall_from_the_entrys_command(self):
+        self.install_with_records()
+        command = self.value(UNINSTALL_KEY, "UninstallString")
+        program, switch = command.split(" ")
+        self.assertEqual(0, self.env.run(program, [switch, "/S"]))
+        self.assert_uninstalled()
+
+    def test_confirmed_uninstall(self):
+        self.install_with_records()
+        run = self.env.run("C:\\windows\\_zelu000.exe", ["/U"], wait=False)
+        self.assertEqual(0, self.ui("box", UNINSTALL_CAPTION, "6")[0])  # Yes
+        self.assertEqual("Completed.|icon|1", self.ui("box", UNINSTALL_CAPTION)[1])
+        self.assertEqual(0, self.finish(run))
+        self.assert_uninstalled()
+
+
+class NoShellItems(Scenario):
+    def test_w_touches_no_shortcuts_and_leaves_out_the_display_name(self):
+        media = self.media("ini")
+        run = self.start_setup(media, "/W")
+        code, controls = self.ui("read", CAPTION, "1000")
+        self.assertRegex(controls, r"1006\|Button\|[^|]*\|hidden")
+        self.assertRegex(controls, r"1021\|Button\|[^|]*\|hidden")
+        self.ui("click", CAPTION, "1000", "1")
+        self.ui("box", CAPTION)
+        self.assertEqual(0, self.finish(run))
+        self.assertFalse(self.exists(ENGLISH_MENU))
+        entry = self.values(UNINSTALL_KEY)
+        self.assertNotIn("DisplayName", entry)
+        self.assertEqual(("REG_SZ", "_zelu000.exe /U"), entry["UninstallString"])
+
+
 if __name__ == "__main__":
     unittest.main()

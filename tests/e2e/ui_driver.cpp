@@ -11,7 +11,8 @@
 //   ui_driver absent TITLE ID MS         exit 0 if no such window shows within MS milliseconds
 //
 // Windows are matched by exact title and by holding a child with the given id (the options
-// dialog holds 1000, a message box 65535). Exit 0 on success,
+// dialog holds 1000, a message box 65535); an ID of -1 matches any window of that title, shown
+// or hidden, as the setup run's own search does. Exit 0 on success,
 // 1 when the window never came (20 s), 2 on bad arguments.
 #include <windows.h>
 
@@ -40,6 +41,8 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM data) {
 }
 
 HWND findWindow(const char* title, int childId) {
+    if (childId < 0) // any top-level window of that title, shown or not
+        return FindWindowA(nullptr, title);
     Search search = {title, childId, nullptr};
     EnumWindows(matchWindow, (LPARAM)&search);
     return search.found;
