@@ -228,6 +228,17 @@ bool scheduleReplacements(const PathText* staged, const PathText* destinations, 
     return true;
 }
 
+// A shell move can pass over a file it could not move (one it cannot write, or a source that
+// vanished) and still report success: every file must have reached its destination.
+bool allMoved(const PathText* staged, const PathText* destinations) {
+    for (int row = 0; row < FileCount; ++row) {
+        if (GetFileAttributesA(destinations[row]) == INVALID_FILE_ATTRIBUTES ||
+            GetFileAttributesA(staged[row]) != INVALID_FILE_ATTRIBUTES)
+            return false;
+    }
+    return true;
+}
+
 bool installFileSet(HWND owner, const char* programFolder, BOOL inUse) {
     bool ntFamily = isNtFamily();
     char setupFolder[TextBufferSize];
@@ -263,7 +274,8 @@ bool installFileSet(HWND owner, const char* programFolder, BOOL inUse) {
         return false;
 
     if (!inUse)
-        return runShellOperation(owner, FO_MOVE, staged, destinations, FileCount, PairFlags);
+        return runShellOperation(owner, FO_MOVE, staged, destinations, FileCount, PairFlags) &&
+               allMoved(staged, destinations);
     return scheduleReplacements(staged, destinations, ntFamily);
 }
 

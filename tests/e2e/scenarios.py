@@ -435,5 +435,158 @@ class NoShellItems(Scenario):
         self.assertEqual(("REG_SZ", "_zelu000.exe /U"), entry["UninstallString"])
 
 
+class WindowsNineX(Scenario):
+    """Wine's win98 mode for the setup program and its uninstaller copy, with the media's
+    stand-in Unicode layer in place of Wine's builtin one."""
+
+    def setUp(self):
+        super().setUp()
+        for program in ("setup.exe", "_zelu000.exe"):
+            key = f"HKCU\\Software\\Wine\\AppDefaults\\{program}"
+            self.env.run("reg", ["add", key, "/v", "Version", "/d", "win98", "/f"])
+            self.env.run("reg", ["add", key + "\\DllOverrides", "/v", "unicows", "/d", "native",
+                                 "/f"])
+
+    def rename_section(self):
+        path = self.path("C:\\windows\\WININIT.INI")
+        if not path.exists():
+            return None
+        lines = path.read_bytes().decode("latin-1").split("\r\n")
+        start = lines.index("[rename]")
+        section = []
+        for line in lines[start + 1:]:
+            if line.startswith("[") or not line:
+                break
+            section.append(line)
+        return section
+
+    def test_install_and_uninstall_write_the_rename_section(self):
+        user_menu = (f"C:\\users\\{self.env.user}\\AppData\\Roaming\\Microsoft\\Windows"
+                     "\\Start Menu\\Programs\\Kestrane Software Installer")
+        self.assertEqual(0, self.setup(self.media("ini"), "/S"))
+        self.assert_installed(ENGLISH_FOLDER, ENGLISH_NAME, "1.05.0000", user_menu,
+                              "ZelSetup.ini")
+        self.assertIsNone(self.rename_section(), "nothing in use: nothing for the restart")
+        self.assertEqual([], self.pending())
+
+        self.assertEqual(0, self.uninstaller("/S", "/U"))
+        self.assertEqual("0000", self.result_value())
+        self.assertFalse(self.exists(f"{ENGLISH_FOLDER}\\Quolen.exe"))
+        self.assertEqual(["NUL=C:\\windows\\_zelu000.exe"], self.rename_section())
+        self.assertEqual([], self.pending(), "the 9x family uses no MoveFileEx")
+
+    def test_files_in_use_are_replaced_through_the_rename_section(self):
+        self.assertEqual(0, self.setup(self.media("ini"), "/S"))
+        manager = self.env.run(f"{ENGLISH_FOLDER}\\Quolen.exe", ["--no-window"], wait=False)
+        log = self.path(f"{ENGLISH_FOLDER}\\standin.log")
+        self.assertTrue(wait_until(lambda: log.exists() and "started" in log.read_text()))
+        time.sleep(0.5)
+        self.assertEqual(0, self.setup(self.media("ini", "second"), "/S"))
+        section = self.rename_section()
+        self.assertEqual(12, len(section), section)
+        short_program = section[1].split("=")[0].rsplit("\\", 1)[0]
+        self.assertEqual("C:\\windows\\_zelu000.exe", section[0].split("=")[0])
+        for line in section:
+            target, source = line.split("=")
+            self.assertEqual(target.rsplit("\\", 1)[1].lower(), source.rsplit("\\", 1)[1].lower())
+            self.assertNotIn(" ", target + source, "short paths only")
+        self.assertTrue(all(line.startswith(short_program) for line in section[1:]))
+
+    def test_without_the_unicode_layer_the_load_fails(self):
+        media = self.media("ini")
+        (media / "unicows.dll").unlink()
+        self.assertEqual(8, self.setup(media, "/S"))
+        self.assertEqual("0008", self.result_value())
+        self.assertIsNone(self.values(PRODUCT_KEY))
+
+
+def garbage(size=4096):
+    import random
+    generator = random.Random(1999)
+    return bytes(generator.randrange(256) for _ in range(size))
+
+
+class BadMedia(Scenario):
+    """Each broken media set ends with the step code of the failed group and changes nothing
+    outside the temporary folder."""
+
+    def assert_nothing_installed(self, folder=ENGLISH_FOLDER):
+        self.assertIsNone(self.values(PRODUCT_KEY))
+        self.assertIsNone(self.values(UNINSTALL_KEY))
+        self.assertIsNone(self.values(BUTTON_KEY))
+        self.assertFalse(self.exists(folder))
+        self.assertFalse(self.exists("C:\\windows\\_zelu000.exe"))
+        self.assertFalse(self.exists(ENGLISH_MENU))
+
+    def test_broken_setup_data_and_catalogs_fail_initialization(self):
+        def remove(name):
+            return lambda m: (m / name).unlink()
+
+        def write(name, data):
+            return lambda m: (m / name).write_bytes(data)
+
+        def edit(name, old, new):
+            return lambda m: (m / name).write_text((m / name).read_text().replace(old, new))
+
+        catalog = (ROOT / "scripts" / "sample-media" / "NRXZEL.xml").read_bytes()
+        cases = {
+            "missing ZelSetup.dat": ("ini", remove("ZelSetup.dat")),
+            "release file without XRELEASE": ("ini", edit("Quolen.zel", "XRELEASE=1", "")),
+            "catalog of 0 bytes": ("catalog", write("NRXZEL.xml", b"")),
+            "truncated catalog": ("catalog", write("NRXZEL.xml", catalog[:len(catalog) // 2])),
+            "single-quoted catalog": ("catalog", write("NRXZEL.xml", catalog.replace(
+                b'version="1.0"', b"version='1.0'"))),
+            "binary garbage catalog": ("catalog", write("NRXZEL.xml", garbage())),
+            "title selection pointing nowhere": ("catalog", write("NRXZEL.xml", catalog.replace(
+                b'zelpath="names/title"', b'zelpath="names/nothing"'))),
+            "missing TARGET": ("ini", edit("ZelSetup.dat", "TARGET=%TARGET%", "")),
+            "missing GROUP": ("ini", edit("ZelSetup.dat", "GROUP=%GROUP%", "")),
+            # The folder fits, but its Quolen.exe path (with the doubled backslash) does not.
+            "program folder of 249 characters": ("ini", edit(
+                "ZelSetup.dat", "TARGET=%TARGET%", "TARGET=" + "k" * 232)),
+        }
+        for number, (what, (form, change)) in enumerate(cases.items()):
+            with self.subTest(what):
+                media = self.media(form, f"media{number}", edit=change)
+                self.assertEqual(8, self.setup(media, "/S"))
+                self.assertEqual("0008", self.result_value())
+                self.assert_nothing_installed()
+
+    def test_initialization_failure_is_reported(self):
+        media = self.media("ini", edit=lambda m: (m / "ZelSetup.dat").unlink())
+        run = self.start_setup(media)
+        code, box = self.ui("box", CAPTION)
+        self.assertEqual("Failed in operation for initialization.|icon|1", box)
+        self.assertEqual(8, self.finish(run))
+
+    def test_missing_media_file_fails_the_staging_and_changes_nothing(self):
+        media = self.media("ini", edit=lambda m: (m / "Quolen").unlink())
+        run = self.start_setup(media)
+        self.ui("click", CAPTION, "1000", "1")
+        code, box = self.ui("box", CAPTION)
+        self.assertEqual("Failed in operation for files.|icon|1", box)
+        self.assertEqual(9, self.finish(run))
+        self.assertEqual("0009", self.result_value())
+        self.assert_nothing_installed()
+
+    def test_read_only_program_folder_fails_the_files_step(self):
+        folder = self.path(ENGLISH_FOLDER)
+        folder.mkdir(parents=True)
+        # Wine ignores the read-only attribute of folders, and these tests may run as root:
+        # the folder is made immutable for Unix itself.
+        locked = subprocess.run(["chattr", "+i", str(folder)], capture_output=True).returncode == 0
+        if not locked:
+            folder.rmdir()
+            folder.write_text("a file where the program folder should be\n")
+        try:
+            self.assertEqual(9, self.setup(self.media("ini"), "/S"))
+            self.assertEqual("0009", self.result_value())
+            self.assertIsNone(self.values(PRODUCT_KEY))
+            self.assertFalse(self.exists(f"{ENGLISH_FOLDER}\\Quolen.exe"))
+        finally:
+            if locked:
+                subprocess.run(["chattr", "-i", str(folder)])
+
+
 if __name__ == "__main__":
     unittest.main()
