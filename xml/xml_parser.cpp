@@ -1,0 +1,488 @@
+// The in-place parse of a catalog text into its node tree, and its release.
+//
+// Every search for a byte or a string stops at a NUL: the copy of the text ends in one, so
+// no search can leave it, whatever the caller's bytes. The byte-by-byte name scans step over
+// NULs and are bounded by the length instead.
+#include "xml/xml_document.h"
+
+#include <stddef.h>
+#include <string.h>
+
+#include "xml/local_heap.h"
+
+namespace {
+
+// Deepest nesting of constructs accepted. The catalog nests a handful of levels; each level
+// costs one frame of recursion in the parse, the entity pass and the release, so hostile
+// input must not choose the depth.
+const unsigned MaxNestingDepth = 256;
+
+const char CdataName[] = "![CDATA";
+
+bool isBlank(char c) {
+    return c == ' ' || (c >= 0x09 && c <= 0x0D);
+}
+
+char* skipBlanks(char* p) {
+    while (isBlank(*p))
+        ++p;
+    return p;
+}
+
+char upper(char c) {
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+// True when the first count bytes of a and b are the same ASCII letters regardless of case;
+// stops at the first difference, so it never reads beyond a NUL of either.
+bool equalIgnoringCase(const char* a, const char* b, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// HTML mode writes these three names in capitals.
+void capitaliseHtmlName(char* name) {
+    static const char* const names[] = {"HTML", "HEAD", "BODY"};
+    if (strlen(name) != 4)
+        return;
+    for (const char* known : names) {
+        if (equalIgnoringCase(name, known, 4)) {
+            for (char* p = name; *p; ++p)
+                *p = upper(*p);
+            return;
+        }
+    }
+}
+
+size_t offsetOf(const char* p, const char* source) {
+    return (size_t)(p - source);
+}
+
+// Grows a node array so that it holds count + 1 nodes. The heap reports the block's true
+// size, so most calls find the room already there.
+bool makeRoom(XmlNode** nodes, uint32_t count) {
+    if (!*nodes) {
+        *nodes = (XmlNode*)heapAlloc(sizeof(XmlNode));
+        return *nodes != nullptr;
+    }
+    if ((size_t)count + 1 > (size_t)-1 / sizeof(XmlNode))
+        return false;
+    size_t wanted = ((size_t)count + 1) * sizeof(XmlNode);
+    if (heapSize(*nodes) >= wanted)
+        return true;
+    HeapBlock grown = heapReAlloc(*nodes, wanted);
+    if (!grown)
+        return false;
+    *nodes = (XmlNode*)grown;
+    return true;
+}
+
+// Releases the first count nodes of an array and the array itself.
+void releaseNodes(XmlNode* nodes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i)
+        releaseNode(&nodes[i]);
+    if (nodes)
+        heapFree(nodes);
+}
+
+// Scans an attribute name from p: stops at whitespace or "=", or returns none when the scan
+// runs past last.
+char* scanAttributeName(char* p, const char* last) {
+    while (p <= last && !isBlank(*p) && *p != '=')
+        ++p;
+    return p <= last ? p : nullptr;
+}
+
+// Splits the attribute part of a tag, the bytes from text up to and including text + length,
+// into the node's attributes. The byte at text + length is a NUL or the ">" of an empty-element
+// tag whose "/" is a NUL, so the quote searches end inside the tag.
+bool parseAttributes(char* text, size_t length, XmlNode* node) {
+    const char* last = text + length;
+    uint32_t count = 0;
+    for (char* p = text; p <= last;) {
+        p = scanAttributeName(p, last);
+        if (!p)
+            break;
+        ++count;
+        if (*p == '=') {
+            if (p[1] != '"')
+                return false;
+            char* close = strchr(p + 2, '"');
+            if (!close)
+                return false;
+            p = close + 1;
+        }
+        p = skipBlanks(p);
+    }
+    if (!count)
+        return true;
+    XmlAttribute* attributes = (XmlAttribute*)heapAlloc((size_t)count * sizeof(XmlAttribute));
+    if (!attributes)
+        return false;
+    node->attributes = attributes;
+    node->attributeCount = count;
+    char* p = text;
+    for (uint32_t i = 0; i < count; ++i) {
+        char* name = p;
+        p = scanAttributeName(p, last);
+        if (!p) {
+            // Cannot happen after the counting pass; never leave unset entries counted.
+            node->attributeCount = i;
+            break;
+        }
+        bool valued = *p == '=';
+        *p = '\0';
+        attributes[i].name = name;
+        if (valued) {
+            attributes[i].value = p + 2;
+            p = strchr(p + 2, '"');
+            *p = '\0';
+        } else {
+            attributes[i].value = p;
+        }
+        p = skipBlanks(p + 1);
+    }
+    return true;
+}
+
+// A comment or a skipped HTML tag: an empty name in place of the "<" before position.
+char* finishNameless(char* position, XmlNode* node, char* end) {
+    node->name = position - 1;
+    *node->name = '\0';
+    node->text = node->name;
+    return strchr(end, '<');
+}
+
+bool isSkippedHtmlTag(const char* p) {
+    return strncmp(p, "META ", 5) == 0 || strncmp(p, "INPUT ", 6) == 0 ||
+           strncmp(p, "input ", 6) == 0 || strncmp(p, "meta name=\"robots\" ", 19) == 0;
+}
+
+struct ParseInput {
+    char* source;
+    uint32_t length;
+    bool htmlMode;
+};
+
+char* parseConstruct(char* position, const ParseInput* input, XmlNode* node, const char* terminator,
+                     unsigned depth);
+
+// A top-level "<?" or "<!" construct: the name up to whitespace or the terminator, then
+// attributes up to the terminator.
+char* parseMarkup(char* position, const ParseInput* input, XmlNode* node, const char* terminator) {
+    size_t terminatorLength = strlen(terminator);
+    char* p = position;
+    for (;; ++p) {
+        if (offsetOf(p, input->source) > input->length)
+            return nullptr;
+        if (isBlank(*p) || strncmp(p, terminator, terminatorLength) == 0)
+            break;
+    }
+    if (isBlank(*p)) {
+        char* close = strstr(p, terminator);
+        if (!close)
+            return nullptr;
+        *p = '\0';
+        char* attributes = skipBlanks(p + 1);
+        *close = '\0';
+        if (!parseAttributes(attributes, (size_t)(close - attributes), node))
+            return nullptr;
+        p = close;
+    } else {
+        *p = '\0';
+    }
+    node->text = p;
+    return strchr(p + terminatorLength, '<');
+}
+
+// Releases what an element has gathered of its children and fails it.
+char* failElement(XmlNode* node, XmlChildList* list, uint32_t count) {
+    releaseNodes(list->nodes, count);
+    heapFree(list);
+    node->children = nullptr;
+    return nullptr;
+}
+
+// The content of an element from the byte after its start tag: text, child constructs and the
+// end tag. Returns the position after the end tag and the whitespace behind it.
+char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsigned depth) {
+    char* text = skipBlanks(content);
+    char* cursor = strchr(text, '<');
+    if (!cursor)
+        return nullptr;
+    node->text = text;
+    XmlChildList* list = (XmlChildList*)heapAlloc(sizeof(XmlChildList));
+    if (!list)
+        return nullptr;
+    node->children = list;
+    // cursor always stands on a "<" before the end of the text here.
+    while (!(cursor[0] == '<' && cursor[1] == '/')) {
+        if (!makeRoom(&list->nodes, list->count))
+            return failElement(node, list, list->count);
+        XmlNode* child = &list->nodes[list->count];
+        *cursor = '\0';
+        char* next = parseConstruct(cursor + 1, input, child, nullptr, depth + 1);
+        if (!next)
+            return failElement(node, list, list->count + 1);
+        if (child->name[0])
+            ++list->count;
+        else
+            releaseNode(child);
+        cursor = next;
+        if (*cursor != '<') {
+            // Text behind a child's end tag belongs to no node.
+            cursor = strchr(cursor, '<');
+            if (!cursor)
+                return failElement(node, list, list->count);
+        }
+    }
+    if (!list->count) {
+        releaseNodes(list->nodes, 0);
+        heapFree(list);
+        node->children = nullptr;
+    }
+    *cursor = '\0';
+    char* name = node->name;
+    size_t nameLength = strlen(name);
+    char* after = cursor + 2;
+    bool same = strncmp(after, name, nameLength) == 0 ||
+                (input->htmlMode && equalIgnoringCase(after, name, nameLength));
+    // A match means the nameLength bytes after "</" are not NUL, so after[nameLength] is still
+    // inside the copy.
+    char* close = after + nameLength;
+    if (!same || *close != '>' || offsetOf(close, input->source) >= input->length) {
+        if (node->children)
+            failElement(node, node->children, node->children->count);
+        return nullptr;
+    }
+    char* p = close + 1;
+    while (offsetOf(p, input->source) < input->length && *p && isBlank(*p))
+        ++p;
+    return p;
+}
+
+char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsigned depth) {
+    char* p = position;
+    for (;; ++p) {
+        if (offsetOf(p, input->source) > input->length)
+            return nullptr;
+        // p[1] is read only after a "/", which is not the NUL that ends the copy.
+        if (isBlank(*p) || *p == '>' || (*p == '/' && p[1] == '>'))
+            break;
+    }
+    if (*p == '/') {
+        node->attributeCount = 0;
+        *p = '\0';
+        node->text = p;
+        return strchr(p + 2, '<');
+    }
+    if (*p == '>') {
+        *p = '\0';
+        if (input->htmlMode)
+            capitaliseHtmlName(position);
+        return parseContent(p + 1, input, node, depth);
+    }
+    *p = '\0';
+    if (input->htmlMode)
+        capitaliseHtmlName(position);
+    char* attributes = skipBlanks(p + 1);
+    char* close = strchr(attributes, '>');
+    if (!close)
+        return nullptr;
+    if (close[-1] == '/') {
+        close[-1] = '\0';
+        if (!parseAttributes(attributes, (size_t)(close - attributes), node))
+            return nullptr;
+        node->text = close - 1;
+        return strchr(close + 1, '<');
+    }
+    *close = '\0';
+    if (!parseAttributes(attributes, (size_t)(close - attributes), node))
+        return nullptr;
+    return parseContent(close + 1, input, node, depth);
+}
+
+// Parses the construct whose "<" stands just before position into node. Returns where the
+// caller goes on (as a rule the next "<"), or none on failure; a failed node keeps only its
+// attribute array, for the caller's releaseNode.
+char* parseConstruct(char* position, const ParseInput* input, XmlNode* node, const char* terminator,
+                     unsigned depth) {
+    if (depth > MaxNestingDepth)
+        return nullptr;
+    node->name = position;
+    if (strncmp(position, "![CDATA[", 8) == 0) {
+        position[7] = '\0';
+        node->attributeCount = 0;
+        node->text = position + 8;
+        char* close = strstr(position + 8, "]]>");
+        if (!close)
+            return nullptr;
+        *close = '\0';
+        return strchr(close + 3, '<');
+    }
+    if (strncmp(position, "!--", 3) == 0) {
+        // The search starts at the "!" itself.
+        char* close = strstr(position, "-->");
+        if (!close)
+            return nullptr;
+        return finishNameless(position, node, close + 3);
+    }
+    if (input->htmlMode && isSkippedHtmlTag(position)) {
+        char* close = strchr(position, '>');
+        if (!close)
+            return nullptr;
+        return finishNameless(position, node, close + 1);
+    }
+    if (terminator)
+        return parseMarkup(position, input, node, terminator);
+    return parseElement(position, input, node, depth);
+}
+
+// The declaration must begin within the first 7 bytes, with no "<" before it.
+bool hasSignature(const char* text, uint32_t length) {
+    char head[13] = {0};
+    for (uint32_t i = 0; i < 12 && i < length && text[i]; ++i)
+        head[i] = text[i];
+    const char* open = strchr(head, '<');
+    return open && strncmp(open, "<?xml ", 6) == 0;
+}
+
+} // namespace
+
+XmlDocument* parseDocument(const char* text, uint32_t length, bool htmlMode) {
+    XmlDocument* document = (XmlDocument*)heapAlloc(sizeof(XmlDocument));
+    if (!document)
+        return nullptr;
+    if ((!text && length) || (!htmlMode && !hasSignature(text, length)) ||
+        (size_t)length + 1 == 0) {
+        heapFree(document);
+        return nullptr;
+    }
+    char* source = (char*)heapAlloc((size_t)length + 1);
+    if (!source) {
+        heapFree(document);
+        return nullptr;
+    }
+    if (length)
+        memcpy(source, text, length);
+    ParseInput input = {source, length, htmlMode};
+    XmlNode* nodes = nullptr;
+    uint32_t count = 0;
+    uint32_t owned = 0; // nodes to release on failure, the failing one included
+    bool failed = false;
+    char* p = strchr(source, '<');
+    while (p && offsetOf(p, source) < length && *p == '<') {
+        if (!makeRoom(&nodes, count)) {
+            failed = true;
+            owned = count;
+            break;
+        }
+        const char* terminator = p[1] == '!' ? ">" : p[1] == '?' ? "?>" : nullptr;
+        p = parseConstruct(p + 1, &input, &nodes[count], terminator, 1);
+        if (!p) {
+            failed = true;
+            owned = count + 1;
+            break;
+        }
+        ++count;
+        if (offsetOf(p, source) >= length)
+            break;
+    }
+    if (failed || !count) {
+        releaseNodes(nodes, owned);
+        heapFree(source);
+        heapFree(document);
+        return nullptr;
+    }
+    document->nodes = nodes;
+    document->count = count;
+    document->source = source;
+    decodeDocument(document);
+    return document;
+}
+
+bool releaseDocument(XmlDocument* document) {
+    if (!document || !document->source)
+        return false;
+    releaseNodes(document->nodes, document->count);
+    heapFree(document->source);
+    document->count = 0;
+    document->nodes = nullptr;
+    document->source = nullptr;
+    return true;
+}
+
+void releaseNode(XmlNode* node) {
+    if (node->attributeCount)
+        heapFree(node->attributes);
+    node->attributes = nullptr;
+    node->attributeCount = 0;
+    if (node->children) {
+        releaseNodes(node->children->nodes, node->children->count);
+        heapFree(node->children);
+        node->children = nullptr;
+    }
+}
+
+bool decodeDocument(XmlDocument* document) {
+    for (uint32_t i = 0; i < document->count; ++i)
+        decodeNode(&document->nodes[i]);
+    return true;
+}
+
+bool decodeNode(XmlNode* node) {
+    if (node->children) {
+        for (uint32_t i = 0; i < node->children->count; ++i)
+            decodeNode(&node->children->nodes[i]);
+    }
+    for (uint32_t i = 0; i < node->attributeCount; ++i)
+        decodeEntities(node->attributes[i].value);
+    if (node->text && node->text[0] && strcmp(node->name, CdataName) != 0)
+        decodeEntities(node->text);
+    return true;
+}
+
+// One pass from left to right: a replaced character is never looked at again, so "&amp;lt;"
+// becomes "&lt;". The string is compacted as it goes instead of being moved once per entity,
+// which keeps long texts full of entities linear.
+bool decodeEntities(char* string) {
+    static const struct {
+        const char* entity;
+        size_t length;
+        char character;
+    } entities[] = {
+        {"&lt;", 4, '<'},   {"&gt;", 4, '>'},    {"&amp;", 5, '&'},
+        {"&quot;", 6, '"'}, {"&apos;", 6, '\''},
+    };
+    char* read = strchr(string, '&');
+    if (!read)
+        return true;
+    char* write = read;
+    for (;;) {
+        // read stands on a "&".
+        size_t step = 1;
+        char character = '&';
+        for (const auto& known : entities) {
+            if (strncmp(read, known.entity, known.length) == 0) {
+                step = known.length;
+                character = known.character;
+                break;
+            }
+        }
+        *write++ = character;
+        read += step;
+        char* next = strchr(read, '&');
+        size_t chunk = next ? (size_t)(next - read) : strlen(read);
+        if (write != read)
+            memmove(write, read, chunk);
+        write += chunk;
+        read += chunk;
+        if (!next)
+            break;
+    }
+    *write = '\0';
+    return true;
+}
