@@ -1,0 +1,196 @@
+// zelcat: the catalog module from the command line, for release engineers and tests.
+//
+//   zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]
+//
+// Exit codes: 0 done; 1 the operation or the parse failed; 2 usage error or unreadable file;
+// 3 (lookup) the value element is empty. Only exit 0 writes to stdout; every other exit writes
+// one line to stderr.
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "catalog/path_query.h"
+#include "tools/zelcat/command_line.h"
+#include "tools/zelcat/output.h"
+#include "xml/local_heap.h"
+#include "xml/text_conversion.h"
+#include "xml/xml_document.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+enum ExitCode { Done = 0, Failed = 1, UsageError = 2, EmptyValue = 3 };
+
+const char UsageLine[] = "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]";
+
+const char HelpText[] =
+    "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]\n"
+    "Reads FILE whole and parses it in XML mode (HTML mode with --html, tree only).\n"
+    "Exit codes: 0 the operation succeeded; 1 the operation (or the parse) failed;\n"
+    "2 usage error or unreadable file; 3 (lookup only) the value element is empty.\n"
+    "\n"
+    "Options:\n"
+    "  --lang HHHH  --os-lang HHHH  --os-lang-primary HHHH  --bios CC  --bios-rev HH\n"
+    "  --mtm TEXT  --os-version TEXT  --family TEXT  --agent TEXT\n"
+    "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
+    "\n"
+    "Subcommands:\n"
+    "  tree FILE          every node, depth-first, with its attributes\n"
+    "  select FILE PATH   the node at PATH\n";
+
+// What one subcommand gets: the parsed document and the command line. It appends its answer
+// to out, or sets a reason, and returns the exit code.
+typedef int (*Handler)(const XmlDocument& document, const CommandLine& line, std::string* out,
+                       std::string* reason);
+
+enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2 };
+
+struct Subcommand {
+    const char* name;
+    unsigned minimumArguments; // FILE included
+    unsigned maximumArguments;
+    unsigned flags;
+    Handler handler; // none: not in this build yet
+};
+
+int runTree(const XmlDocument& document, const CommandLine&, std::string* out, std::string*) {
+    for (uint32_t i = 0; i < document.count; ++i)
+        appendTree(out, document.nodes[i], 0);
+    return Done;
+}
+
+int runSelect(const XmlDocument& document, const CommandLine& line, std::string* out,
+              std::string* reason) {
+    const XmlNode* node = nullptr;
+    if (!selectNode(line.arguments[1].c_str(), &document, &node)) {
+        *reason = "no node at " + line.arguments[1];
+        return Failed;
+    }
+    appendNodeLines(out, *node, 0);
+    // Only the node's own line.
+    out->erase(out->find('\n') + 1);
+    return Done;
+}
+
+const Subcommand subcommands[] = {
+    {"tree", 1, 1, AcceptsHtml, runTree}, {"select", 2, 2, 0, runSelect},
+    {"choose", 2, 3, 0, nullptr},         {"lookup", 2, 2, AcceptsReleaseAndProduct, nullptr},
+    {"compose", 2, 2, 0, nullptr},        {"text", 2, 2, 0, nullptr},
+    {"release-id", 3, 3, 0, nullptr},     {"product-id", 2, 2, 0, nullptr},
+    {"format-version", 1, 1, 0, nullptr}, {"build-id", 1, 1, 0, nullptr},
+    {"build-href", 1, 1, 0, nullptr},     {"downlevel", 2, 2, 0, nullptr},
+    {"category", 2, 2, 0, nullptr},       {"title-version", 1, 1, 0, nullptr},
+    {"build-file", 1, 1, 0, nullptr},     {"resolve", 2, 2, 0, nullptr},
+};
+
+const Subcommand* findSubcommand(const std::string& name) {
+    for (const Subcommand& subcommand : subcommands) {
+        if (name == subcommand.name)
+            return &subcommand;
+    }
+    return nullptr;
+}
+
+// The checks of the command line against the subcommand; false with a reason.
+bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::string* reason) {
+    size_t count = line.arguments.size();
+    if (count < subcommand.minimumArguments) {
+        *reason = count ? "missing arguments for " + line.subcommand : "missing FILE";
+        return false;
+    }
+    if (count > subcommand.maximumArguments) {
+        *reason = "too many arguments for " + line.subcommand;
+        return false;
+    }
+    if (line.html && !(subcommand.flags & AcceptsHtml)) {
+        *reason = "--html applies to tree only";
+        return false;
+    }
+    if ((line.releaseGiven || line.productGiven) &&
+        !(subcommand.flags & AcceptsReleaseAndProduct)) {
+        *reason = "--release and --product apply to lookup only";
+        return false;
+    }
+    if (!subcommand.handler) {
+        *reason = line.subcommand + " is not available in this build";
+        return false;
+    }
+#if !defined(_WIN32)
+    if (line.codePageGiven && !setAnsiCodePage(line.codePage)) {
+        *reason = "code page " + std::to_string(line.codePage) + " cannot be used";
+        return false;
+    }
+#endif
+    return true;
+}
+
+bool readWholeFile(const std::string& path, std::vector<char>* data) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        data->insert(data->end(), chunk, chunk + got);
+    bool ok = !ferror(file);
+    fclose(file);
+    return ok;
+}
+
+int fail(int code, const std::string& reason) {
+    fprintf(stderr, "zelcat: %s\n", reason.c_str());
+    return code;
+}
+
+int run(int argc, char** argv) {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        fputs(HelpText, stdout);
+        return Done;
+    }
+    CommandLine line;
+    std::string reason;
+    if (!parseCommandLine(argc, argv, &line, &reason))
+        return fail(UsageError, reason + " (" + UsageLine + ")");
+    const Subcommand* subcommand = findSubcommand(line.subcommand);
+    if (!subcommand)
+        return fail(UsageError, "unknown subcommand " + line.subcommand + " (" + UsageLine + ")");
+    if (!checkUsage(*subcommand, line, &reason))
+        return fail(UsageError, reason);
+
+    const std::string& path = line.arguments[0];
+    std::vector<char> text;
+    if (!readWholeFile(path, &text))
+        return fail(UsageError, "cannot read " + path);
+    if (text.size() >= 0xFFFFFFFFu)
+        return fail(UsageError, path + " is too large");
+    XmlDocument* document =
+        parseDocument(text.empty() ? "" : text.data(), (uint32_t)text.size(), line.html);
+    if (!document)
+        return fail(Failed, path + ": the parse failed");
+
+    std::string out;
+    int code = subcommand->handler(*document, line, &out, &reason);
+    releaseDocument(document);
+    heapFree(document);
+    if (code != Done)
+        return fail(code, reason);
+    if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
+        return fail(Failed, "cannot write the output");
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+    // Newlines are bytes of the interface, not text to translate.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+    return run(argc, argv);
+}
