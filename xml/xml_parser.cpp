@@ -19,14 +19,65 @@ const unsigned MaxNestingDepth = 256;
 
 const char CdataName[] = "![CDATA";
 
+// What each byte means to the scans, looked up in one table.
+enum ByteClass : unsigned char {
+    Blank = 1,          // the six whitespace bytes
+    NameStop = 2,       // ends an element name: whitespace, ">", "/" (when ">" follows)
+    AttributeStop = 4,  // ends an attribute name: whitespace, "="
+    MarkupStop = 8,     // may end a "<?" or "<!" name: whitespace, "?", ">"
+    Nul = 16,           // a NUL: the end of the copy, or one inside it
+    AttributeLimit = 32 // what stands at the end of an attribute part: NUL, ">"
+};
+
+struct ByteClasses {
+    unsigned char of[256];
+};
+
+constexpr ByteClasses makeByteClasses() {
+    ByteClasses table = {};
+    for (int c = 0; c < 256; ++c) {
+        unsigned k = 0;
+        if (c == ' ' || (c >= 0x09 && c <= 0x0D))
+            k |= Blank | NameStop | AttributeStop | MarkupStop;
+        if (c == '>')
+            k |= NameStop | MarkupStop | AttributeLimit;
+        if (c == '/')
+            k |= NameStop;
+        if (c == '=')
+            k |= AttributeStop;
+        if (c == '?')
+            k |= MarkupStop;
+        if (c == 0)
+            k |= Nul | AttributeLimit;
+        table.of[c] = (unsigned char)k;
+    }
+    return table;
+}
+
+constexpr ByteClasses byteClasses = makeByteClasses();
+
+unsigned classOf(char c) {
+    return byteClasses.of[(unsigned char)c];
+}
+
 bool isBlank(char c) {
-    return c == ' ' || (c >= 0x09 && c <= 0x0D);
+    return classOf(c) & Blank;
 }
 
 char* skipBlanks(char* p) {
     while (isBlank(*p))
         ++p;
     return p;
+}
+
+// strchr without the call: the hops between markup bytes are short.
+char* findByte(char* p, char c) {
+    for (;; ++p) {
+        if (*p == c)
+            return p;
+        if (!*p)
+            return nullptr;
+    }
 }
 
 char upper(char c) {
@@ -89,33 +140,64 @@ void releaseNodes(XmlNode* nodes, uint32_t count) {
 }
 
 // Scans an attribute name from p: stops at whitespace or "=", or returns none when the scan
-// runs past last.
+// runs past last. The byte at last is a NUL or a ">", so only those need the bound test.
 char* scanAttributeName(char* p, const char* last) {
-    while (p <= last && !isBlank(*p) && *p != '=')
-        ++p;
-    return p <= last ? p : nullptr;
+    for (;; ++p) {
+        unsigned k = classOf(*p);
+        if (k & AttributeStop)
+            return p;
+        if ((k & AttributeLimit) && p >= last)
+            return nullptr;
+    }
+}
+
+// One attribute as the counting pass finds it: the start of its name, the byte that ends the
+// name ("=" or whitespace) and, for a value, its closing quote.
+struct AttributeSpan {
+    char* name;
+    char* stop;
+    char* close;
+};
+
+// Finds the attribute at p; false for a value that is not quoted at once or not closed.
+bool scanAttribute(char* p, const char* last, AttributeSpan* span, bool* found) {
+    span->name = p;
+    span->stop = scanAttributeName(p, last);
+    span->close = nullptr;
+    *found = span->stop != nullptr;
+    if (!*found || *span->stop != '=')
+        return true;
+    if (span->stop[1] != '"')
+        return false;
+    span->close = findByte(span->stop + 2, '"');
+    return span->close != nullptr;
+}
+
+char* afterAttribute(const AttributeSpan& span) {
+    return skipBlanks((span.close ? span.close : span.stop) + 1);
 }
 
 // Splits the attribute part of a tag, the bytes from text up to and including text + length,
-// into the node's attributes. The byte at text + length is a NUL or the ">" of an empty-element
-// tag whose "/" is a NUL, so the quote searches end inside the tag.
+// into the node's attributes, each value decoded. The byte at text + length is a NUL or the
+// ">" of an empty-element tag whose "/" is a NUL, so the quote searches end inside the tag.
+// The counting pass keeps what it found for the first few attributes, so that the filling
+// pass need not scan them again.
 bool parseAttributes(char* text, size_t length, XmlNode* node) {
+    const uint32_t Kept = 16;
+    AttributeSpan kept[Kept];
     const char* last = text + length;
     uint32_t count = 0;
     for (char* p = text; p <= last;) {
-        p = scanAttributeName(p, last);
-        if (!p)
+        AttributeSpan span;
+        bool found = false;
+        if (!scanAttribute(p, last, &span, &found))
+            return false;
+        if (!found)
             break;
+        if (count < Kept)
+            kept[count] = span;
         ++count;
-        if (*p == '=') {
-            if (p[1] != '"')
-                return false;
-            char* close = strchr(p + 2, '"');
-            if (!close)
-                return false;
-            p = close + 1;
-        }
-        p = skipBlanks(p);
+        p = afterAttribute(span);
     }
     if (!count)
         return true;
@@ -126,24 +208,25 @@ bool parseAttributes(char* text, size_t length, XmlNode* node) {
     node->attributeCount = count;
     char* p = text;
     for (uint32_t i = 0; i < count; ++i) {
-        char* name = p;
-        p = scanAttributeName(p, last);
-        if (!p) {
+        AttributeSpan span = i < Kept ? kept[i] : AttributeSpan();
+        bool found = i < Kept;
+        if (!found)
+            scanAttribute(p, last, &span, &found);
+        if (!found) {
             // Cannot happen after the counting pass; never leave unset entries counted.
             node->attributeCount = i;
             break;
         }
-        bool valued = *p == '=';
-        *p = '\0';
-        attributes[i].name = name;
-        if (valued) {
-            attributes[i].value = p + 2;
-            p = strchr(p + 2, '"');
-            *p = '\0';
+        p = afterAttribute(span);
+        *span.stop = '\0';
+        attributes[i].name = span.name;
+        if (span.close) {
+            attributes[i].value = span.stop + 2;
+            *span.close = '\0';
+            decodeEntities(attributes[i].value);
         } else {
-            attributes[i].value = p;
+            attributes[i].value = span.stop;
         }
-        p = skipBlanks(p + 1);
     }
     return true;
 }
@@ -153,7 +236,7 @@ char* finishNameless(char* position, XmlNode* node, char* end) {
     node->name = position - 1;
     *node->name = '\0';
     node->text = node->name;
-    return strchr(end, '<');
+    return findByte(end, '<');
 }
 
 bool isSkippedHtmlTag(const char* p) {
@@ -195,7 +278,7 @@ char* parseMarkup(char* position, const ParseInput* input, XmlNode* node, const 
         *p = '\0';
     }
     node->text = p;
-    return strchr(p + terminatorLength, '<');
+    return findByte(p + terminatorLength, '<');
 }
 
 // Releases what an element has gathered of its children and fails it.
@@ -210,16 +293,27 @@ char* failElement(XmlNode* node, XmlChildList* list, uint32_t count) {
 // end tag. Returns the position after the end tag and the whitespace behind it.
 char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsigned depth) {
     char* text = skipBlanks(content);
-    char* cursor = strchr(text, '<');
+    char* cursor = findByte(text, '<');
     if (!cursor)
         return nullptr;
     node->text = text;
-    XmlChildList* list = (XmlChildList*)heapAlloc(sizeof(XmlChildList));
-    if (!list)
-        return nullptr;
-    node->children = list;
+    // The text ends at the "<" of the cursor, which becomes its NUL further on; it is decoded
+    // now, while it is at hand. A node named like a CDATA section keeps its text raw.
+    if (text != cursor && !(node->name[0] == '!' && strcmp(node->name, CdataName) == 0)) {
+        *cursor = '\0';
+        decodeEntities(text);
+        *cursor = '<';
+    }
+    // The child list comes with the first child construct: most elements hold text only.
+    XmlChildList* list = nullptr;
     // cursor always stands on a "<" before the end of the text here.
     while (!(cursor[0] == '<' && cursor[1] == '/')) {
+        if (!list) {
+            list = (XmlChildList*)heapAlloc(sizeof(XmlChildList));
+            if (!list)
+                return nullptr;
+            node->children = list;
+        }
         if (!makeRoom(&list->nodes, list->count))
             return failElement(node, list, list->count);
         XmlNode* child = &list->nodes[list->count];
@@ -234,25 +328,32 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
         cursor = next;
         if (*cursor != '<') {
             // Text behind a child's end tag belongs to no node.
-            cursor = strchr(cursor, '<');
+            cursor = findByte(cursor, '<');
             if (!cursor)
                 return failElement(node, list, list->count);
         }
     }
-    if (!list->count) {
+    if (list && !list->count) {
         releaseNodes(list->nodes, 0);
         heapFree(list);
         node->children = nullptr;
     }
     *cursor = '\0';
-    char* name = node->name;
-    size_t nameLength = strlen(name);
+    const char* name = node->name;
     char* after = cursor + 2;
-    bool same = strncmp(after, name, nameLength) == 0 ||
-                (input->htmlMode && equalIgnoringCase(after, name, nameLength));
-    // A match means the nameLength bytes after "</" are not NUL, so after[nameLength] is still
-    // inside the copy.
-    char* close = after + nameLength;
+    // Compared up to the first difference: the name holds no NUL, so a match never passes the
+    // NUL that ends the copy, and the byte after it is still inside.
+    char* close = after;
+    while (*name && *close == *name) {
+        ++close;
+        ++name;
+    }
+    bool same = !*name;
+    if (!same && input->htmlMode) {
+        size_t nameLength = strlen(node->name);
+        same = equalIgnoringCase(after, node->name, nameLength);
+        close = after + nameLength;
+    }
     if (!same || *close != '>' || offsetOf(close, input->source) >= input->length) {
         if (node->children)
             failElement(node, node->children, node->children->count);
@@ -267,17 +368,24 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
 char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsigned depth) {
     char* p = position;
     for (;; ++p) {
-        if (offsetOf(p, input->source) > input->length)
-            return nullptr;
+        unsigned k = classOf(*p);
+        if (!(k & (NameStop | Nul)))
+            continue;
+        // Only the NUL that ends the copy (or one behind it) is beyond the text.
+        if (k & Nul) {
+            if (offsetOf(p, input->source) >= input->length)
+                return nullptr;
+            continue;
+        }
         // p[1] is read only after a "/", which is not the NUL that ends the copy.
-        if (isBlank(*p) || *p == '>' || (*p == '/' && p[1] == '>'))
+        if (*p != '/' || p[1] == '>')
             break;
     }
     if (*p == '/') {
         node->attributeCount = 0;
         *p = '\0';
         node->text = p;
-        return strchr(p + 2, '<');
+        return findByte(p + 2, '<');
     }
     if (*p == '>') {
         *p = '\0';
@@ -289,7 +397,7 @@ char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsig
     if (input->htmlMode)
         capitaliseHtmlName(position);
     char* attributes = skipBlanks(p + 1);
-    char* close = strchr(attributes, '>');
+    char* close = findByte(attributes, '>');
     if (!close)
         return nullptr;
     if (close[-1] == '/') {
@@ -297,7 +405,7 @@ char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsig
         if (!parseAttributes(attributes, (size_t)(close - attributes), node))
             return nullptr;
         node->text = close - 1;
-        return strchr(close + 1, '<');
+        return findByte(close + 1, '<');
     }
     *close = '\0';
     if (!parseAttributes(attributes, (size_t)(close - attributes), node))
@@ -313,7 +421,7 @@ char* parseConstruct(char* position, const ParseInput* input, XmlNode* node, con
     if (depth > MaxNestingDepth)
         return nullptr;
     node->name = position;
-    if (strncmp(position, "![CDATA[", 8) == 0) {
+    if (position[0] == '!' && position[1] == '[' && strncmp(position, "![CDATA[", 8) == 0) {
         position[7] = '\0';
         node->attributeCount = 0;
         node->text = position + 8;
@@ -321,9 +429,9 @@ char* parseConstruct(char* position, const ParseInput* input, XmlNode* node, con
         if (!close)
             return nullptr;
         *close = '\0';
-        return strchr(close + 3, '<');
+        return findByte(close + 3, '<');
     }
-    if (strncmp(position, "!--", 3) == 0) {
+    if (position[0] == '!' && position[1] == '-' && position[2] == '-') {
         // The search starts at the "!" itself.
         char* close = strstr(position, "-->");
         if (!close)
@@ -331,7 +439,7 @@ char* parseConstruct(char* position, const ParseInput* input, XmlNode* node, con
         return finishNameless(position, node, close + 3);
     }
     if (input->htmlMode && isSkippedHtmlTag(position)) {
-        char* close = strchr(position, '>');
+        char* close = findByte(position, '>');
         if (!close)
             return nullptr;
         return finishNameless(position, node, close + 1);
@@ -400,7 +508,8 @@ XmlDocument* parseDocument(const char* text, uint32_t length, bool htmlMode) {
     document->nodes = nodes;
     document->count = count;
     document->source = source;
-    decodeDocument(document);
+    // Every text and attribute value was decoded as soon as it was complete, which gives the
+    // tree that decodeDocument would give, without a second walk over it.
     return document;
 }
 
@@ -440,7 +549,7 @@ bool decodeNode(XmlNode* node) {
     }
     for (uint32_t i = 0; i < node->attributeCount; ++i)
         decodeEntities(node->attributes[i].value);
-    if (node->text && node->text[0] && strcmp(node->name, CdataName) != 0)
+    if (node->text && node->text[0] && (node->name[0] != '!' || strcmp(node->name, CdataName) != 0))
         decodeEntities(node->text);
     return true;
 }
