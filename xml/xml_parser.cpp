@@ -21,12 +21,13 @@ const char CdataName[] = "![CDATA";
 
 // What each byte means to the scans, looked up in one table.
 enum ByteClass : unsigned char {
-    Blank = 1,          // the six whitespace bytes
-    NameStop = 2,       // ends an element name: whitespace, ">", "/" (when ">" follows)
-    AttributeStop = 4,  // ends an attribute name: whitespace, "="
-    MarkupStop = 8,     // may end a "<?" or "<!" name: whitespace, "?", ">"
-    Nul = 16,           // a NUL: the end of the copy, or one inside it
-    AttributeLimit = 32 // what stands at the end of an attribute part: NUL, ">"
+    Blank = 1,           // the six whitespace bytes
+    NameStop = 2,        // ends an element name: whitespace, ">", "/" (when ">" follows)
+    AttributeStop = 4,   // ends an attribute name: whitespace, "="
+    MarkupStop = 8,      // may end a "<?" or "<!" name: whitespace, "?", ">"
+    Nul = 16,            // a NUL: the end of the copy, or one inside it
+    AttributeLimit = 32, // what stands at the end of an attribute part: NUL, ">"
+    TextStop = 64        // what a text scan looks at: NUL, "<", "&"
 };
 
 struct ByteClasses {
@@ -48,7 +49,9 @@ constexpr ByteClasses makeByteClasses() {
         if (c == '?')
             k |= MarkupStop;
         if (c == 0)
-            k |= Nul | AttributeLimit;
+            k |= Nul | AttributeLimit | TextStop;
+        if (c == '<' || c == '&')
+            k |= TextStop;
         table.of[c] = (unsigned char)k;
     }
     return table;
@@ -177,28 +180,15 @@ char* afterAttribute(const AttributeSpan& span) {
     return skipBlanks((span.close ? span.close : span.stop) + 1);
 }
 
-// Splits the attribute part of a tag, the bytes from text up to and including text + length,
-// into the node's attributes, each value decoded. The byte at text + length is a NUL or the
-// ">" of an empty-element tag whose "/" is a NUL, so the quote searches end inside the tag.
-// The counting pass keeps what it found for the first few attributes, so that the filling
+// The counting passes keep what they found for the first attributes, so that the filling
 // pass need not scan them again.
-bool parseAttributes(char* text, size_t length, XmlNode* node) {
-    const uint32_t Kept = 16;
-    AttributeSpan kept[Kept];
-    const char* last = text + length;
-    uint32_t count = 0;
-    for (char* p = text; p <= last;) {
-        AttributeSpan span;
-        bool found = false;
-        if (!scanAttribute(p, last, &span, &found))
-            return false;
-        if (!found)
-            break;
-        if (count < Kept)
-            kept[count] = span;
-        ++count;
-        p = afterAttribute(span);
-    }
+const uint32_t KeptSpans = 16;
+
+// The filling pass over an attribute part whose attributes were counted: allocates the array,
+// cuts names and values out with NULs and decodes each value. last is the byte at the end of
+// the part, a NUL or the ">" of an empty-element tag whose "/" is a NUL.
+bool storeAttributes(char* text, const char* last, const AttributeSpan* kept, uint32_t count,
+                     XmlNode* node) {
     if (!count)
         return true;
     XmlAttribute* attributes = (XmlAttribute*)heapAlloc((size_t)count * sizeof(XmlAttribute));
@@ -208,8 +198,8 @@ bool parseAttributes(char* text, size_t length, XmlNode* node) {
     node->attributeCount = count;
     char* p = text;
     for (uint32_t i = 0; i < count; ++i) {
-        AttributeSpan span = i < Kept ? kept[i] : AttributeSpan();
-        bool found = i < Kept;
+        AttributeSpan span = i < KeptSpans ? kept[i] : AttributeSpan();
+        bool found = i < KeptSpans;
         if (!found)
             scanAttribute(p, last, &span, &found);
         if (!found) {
@@ -229,6 +219,62 @@ bool parseAttributes(char* text, size_t length, XmlNode* node) {
         }
     }
     return true;
+}
+
+// Splits the attribute part of a tag, the bytes from text up to and including text + length,
+// into the node's attributes, each value decoded. The byte at text + length is a NUL or the
+// ">" of an empty-element tag whose "/" is a NUL, so the quote searches end inside the tag.
+bool parseAttributes(char* text, size_t length, XmlNode* node) {
+    AttributeSpan kept[KeptSpans];
+    const char* last = text + length;
+    uint32_t count = 0;
+    for (char* p = text; p <= last;) {
+        AttributeSpan span;
+        bool found = false;
+        if (!scanAttribute(p, last, &span, &found))
+            return false;
+        if (!found)
+            break;
+        if (count < KeptSpans)
+            kept[count] = span;
+        ++count;
+        p = afterAttribute(span);
+    }
+    return storeAttributes(text, last, kept, count, node);
+}
+
+// One scan over an element's attribute part, from p to the first ">" of the tag: counts the
+// attributes, keeping the first spans, and returns that ">"; none for a tag without its ">"
+// or with a malformed value. It gives what finding the ">" first and then running the counting
+// pass of parseAttributes up to it gives: a word that runs up to the ">" is no attribute, a
+// ">" inside a value ends the tag and leaves the value unclosed, and a NUL ends the search.
+char* scanStartTag(char* p, AttributeSpan* kept, uint32_t* count) {
+    *count = 0;
+    for (;;) {
+        AttributeSpan span;
+        span.name = p;
+        unsigned k;
+        while (!((k = classOf(*p)) & (AttributeStop | AttributeLimit)))
+            ++p;
+        if (k & AttributeLimit)
+            return *p == '>' ? p : nullptr;
+        span.stop = p;
+        span.close = nullptr;
+        if (*p == '=') {
+            if (p[1] != '"')
+                return nullptr;
+            char* quote = p + 2;
+            while (*quote != '"' && !(classOf(*quote) & AttributeLimit))
+                ++quote;
+            if (*quote != '"')
+                return nullptr;
+            span.close = quote;
+        }
+        if (*count < KeptSpans)
+            kept[*count] = span;
+        ++*count;
+        p = afterAttribute(span);
+    }
 }
 
 // A comment or a skipped HTML tag: an empty name in place of the "<" before position.
@@ -293,13 +339,21 @@ char* failElement(XmlNode* node, XmlChildList* list, uint32_t count) {
 // end tag. Returns the position after the end tag and the whitespace behind it.
 char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsigned depth) {
     char* text = skipBlanks(content);
-    char* cursor = findByte(text, '<');
-    if (!cursor)
+    char* cursor = text;
+    bool entities = false;
+    for (;; ++cursor) {
+        if (!(classOf(*cursor) & TextStop))
+            continue;
+        if (*cursor != '&')
+            break;
+        entities = true;
+    }
+    if (*cursor != '<')
         return nullptr;
     node->text = text;
     // The text ends at the "<" of the cursor, which becomes its NUL further on; it is decoded
     // now, while it is at hand. A node named like a CDATA section keeps its text raw.
-    if (text != cursor && !(node->name[0] == '!' && strcmp(node->name, CdataName) == 0)) {
+    if (entities && !(node->name[0] == '!' && strcmp(node->name, CdataName) == 0)) {
         *cursor = '\0';
         decodeEntities(text);
         *cursor = '<';
@@ -397,18 +451,20 @@ char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsig
     if (input->htmlMode)
         capitaliseHtmlName(position);
     char* attributes = skipBlanks(p + 1);
-    char* close = findByte(attributes, '>');
+    AttributeSpan kept[KeptSpans];
+    uint32_t count = 0;
+    char* close = scanStartTag(attributes, kept, &count);
     if (!close)
         return nullptr;
     if (close[-1] == '/') {
         close[-1] = '\0';
-        if (!parseAttributes(attributes, (size_t)(close - attributes), node))
+        if (!storeAttributes(attributes, close, kept, count, node))
             return nullptr;
         node->text = close - 1;
         return findByte(close + 1, '<');
     }
     *close = '\0';
-    if (!parseAttributes(attributes, (size_t)(close - attributes), node))
+    if (!storeAttributes(attributes, close, kept, count, node))
         return nullptr;
     return parseContent(close + 1, input, node, depth);
 }
@@ -566,7 +622,7 @@ bool decodeEntities(char* string) {
         {"&lt;", 4, '<'},   {"&gt;", 4, '>'},    {"&amp;", 5, '&'},
         {"&quot;", 6, '"'}, {"&apos;", 6, '\''},
     };
-    char* read = strchr(string, '&');
+    char* read = findByte(string, '&');
     if (!read)
         return true;
     char* write = read;
@@ -583,7 +639,7 @@ bool decodeEntities(char* string) {
         }
         *write++ = character;
         read += step;
-        char* next = strchr(read, '&');
+        char* next = findByte(read, '&');
         size_t chunk = next ? (size_t)(next - read) : strlen(read);
         if (write != read)
             memmove(write, read, chunk);
