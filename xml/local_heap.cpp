@@ -13,6 +13,9 @@ static size_t grownSize(size_t current, size_t wanted) {
 HeapBlock heapAlloc(size_t size) {
     return LocalAlloc(LPTR, size);
 }
+HeapBlock heapAllocUncleared(size_t size) {
+    return LocalAlloc(LMEM_FIXED, size);
+}
 HeapBlock heapAllocMovable(size_t size) {
     return LocalAlloc(LHND, size);
 }
@@ -43,8 +46,8 @@ void heapFree(HeapBlock block) {
 #include <stdlib.h>
 #include <string.h>
 
-// Blocks of up to LargestSlabBlock bytes are carved one after the other from zero-filled slabs
-// taken from malloc; a slab goes back to malloc when its last block is freed. A parse
+// Blocks of up to LargestSlabBlock bytes are carved one after the other from slabs taken from
+// malloc; a slab goes back to malloc when its last block is freed. A parse
 // allocates many small blocks and frees them all together, which this serves at a fraction of
 // malloc's cost per block and without its consolidation work. Larger blocks come from malloc
 // itself. Like the catalog engine, this is single-threaded. Builds with AddressSanitizer give
@@ -106,15 +109,52 @@ size_t roundUp(size_t size) {
     return (size + 7) & ~(size_t)7;
 }
 
+// Most blocks are a few words long: stores of their own beat a call or a string instruction,
+// and the lines written here are written again by the caller at once.
+void clearWords(uint64_t* words, size_t count) {
+    if (count > 8) {
+        memset(words, 0, count * 8);
+        return;
+    }
+    switch (count) {
+    case 8:
+        words[7] = 0;
+        [[fallthrough]];
+    case 7:
+        words[6] = 0;
+        [[fallthrough]];
+    case 6:
+        words[5] = 0;
+        [[fallthrough]];
+    case 5:
+        words[4] = 0;
+        [[fallthrough]];
+    case 4:
+        words[3] = 0;
+        [[fallthrough]];
+    case 3:
+        words[2] = 0;
+        [[fallthrough]];
+    case 2:
+        words[1] = 0;
+        [[fallthrough]];
+    case 1:
+        words[0] = 0;
+        [[fallthrough]];
+    default:
+        break;
+    }
+}
+
 HeapBlock carve(size_t size) {
     size_t usable = roundUp(size);
     size_t needed = sizeof(BlockTag) + usable;
     Slab* slab = currentSlab;
     if (!slab || (size_t)(slab->end - slab->next) < needed) {
-        // Zeroed once: blocks are never reused within a slab, so carving needs no fill.
-        Slab* fresh = (Slab*)calloc(1, SlabSize);
+        Slab* fresh = (Slab*)malloc(SlabSize);
         if (!fresh)
             return nullptr;
+        fresh->live = 0;
         fresh->next = (char*)(fresh + 1);
         fresh->end = (char*)fresh + SlabSize;
         currentSlab = slab = fresh;
@@ -124,23 +164,31 @@ HeapBlock carve(size_t size) {
     ++slab->live;
     tag->size = (uint32_t)usable;
     tag->slabOffset = (uint32_t)((char*)tag - (char*)slab);
+    clearWords((uint64_t*)(tag + 1), usable / 8);
     return tag + 1;
 }
 
-HeapBlock allocateOwn(size_t size) {
+HeapBlock allocateOwn(size_t size, bool clear) {
     if (size > (size_t)-1 - sizeof(OwnHeader))
         return nullptr;
-    OwnHeader* header = (OwnHeader*)calloc(1, sizeof(OwnHeader) + size);
+    OwnHeader* header = (OwnHeader*)(clear ? calloc(1, sizeof(OwnHeader) + size)
+                                           : malloc(sizeof(OwnHeader) + size));
     if (!header)
         return nullptr;
     header->size = size;
+    header->tag.size = 0;
+    header->tag.slabOffset = 0;
     return header + 1;
 }
 
 } // namespace
 
 HeapBlock heapAlloc(size_t size) {
-    return size <= LargestSlabBlock ? carve(size) : allocateOwn(size);
+    return size <= LargestSlabBlock ? carve(size) : allocateOwn(size, true);
+}
+
+HeapBlock heapAllocUncleared(size_t size) {
+    return size <= LargestSlabBlock ? carve(size) : allocateOwn(size, false);
 }
 
 HeapBlock heapAllocMovable(size_t size) {
@@ -164,12 +212,12 @@ HeapBlock heapReAlloc(HeapBlock block, size_t size) {
     }
     if (target <= old)
         return block; // a slab block that shrinks keeps its place
-    // The newest block of the current slab grows where it stands when the slab has room; the
-    // bytes behind it were never used and are still zero.
+    // The newest block of the current slab grows where it stands when the slab has room.
     char* end = (char*)block + old;
     size_t usable = roundUp(target);
     if (slab == currentSlab && end == slab->next && usable <= LargestSlabBlock &&
         usable - old <= (size_t)(slab->end - end)) {
+        memset(end, 0, usable - old);
         slab->next = (char*)block + usable;
         tagOf(block)->size = (uint32_t)usable;
         return block;

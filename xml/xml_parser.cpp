@@ -83,6 +83,25 @@ char* findByte(char* p, char c) {
     }
 }
 
+// strstr for a three-byte string, without the call.
+char* findTriple(char* p, const char* triple) {
+    for (;; ++p) {
+        p = findByte(p, triple[0]);
+        // p[1] is read only after a byte that is not NUL, p[2] only after another one.
+        if (!p || (p[1] == triple[1] && p[2] == triple[2]))
+            return p;
+    }
+}
+
+// strncmp(p, prefix, length) == 0 without the call; stops at the first difference.
+bool startsWith(const char* p, const char* prefix, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (p[i] != prefix[i])
+            return false;
+    }
+    return true;
+}
+
 char upper(char c) {
     return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
 }
@@ -413,10 +432,8 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
             failElement(node, node->children, node->children->count);
         return nullptr;
     }
-    char* p = close + 1;
-    while (offsetOf(p, input->source) < input->length && *p && isBlank(*p))
-        ++p;
-    return p;
+    // The NUL that ends the copy stops the skip at the end of the text.
+    return skipBlanks(close + 1);
 }
 
 char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsigned depth) {
@@ -477,11 +494,11 @@ char* parseConstruct(char* position, const ParseInput* input, XmlNode* node, con
     if (depth > MaxNestingDepth)
         return nullptr;
     node->name = position;
-    if (position[0] == '!' && position[1] == '[' && strncmp(position, "![CDATA[", 8) == 0) {
+    if (position[0] == '!' && startsWith(position, "![CDATA[", 8)) {
         position[7] = '\0';
         node->attributeCount = 0;
         node->text = position + 8;
-        char* close = strstr(position + 8, "]]>");
+        char* close = findTriple(position + 8, "]]>");
         if (!close)
             return nullptr;
         *close = '\0';
@@ -489,7 +506,7 @@ char* parseConstruct(char* position, const ParseInput* input, XmlNode* node, con
     }
     if (position[0] == '!' && position[1] == '-' && position[2] == '-') {
         // The search starts at the "!" itself.
-        char* close = strstr(position, "-->");
+        char* close = findTriple(position, "-->");
         if (!close)
             return nullptr;
         return finishNameless(position, node, close + 3);
@@ -525,13 +542,15 @@ XmlDocument* parseDocument(const char* text, uint32_t length, bool htmlMode) {
         heapFree(document);
         return nullptr;
     }
-    char* source = (char*)heapAlloc((size_t)length + 1);
+    // Every byte of the copy is written here, so it need not be cleared first.
+    char* source = (char*)heapAllocUncleared((size_t)length + 1);
     if (!source) {
         heapFree(document);
         return nullptr;
     }
     if (length)
         memcpy(source, text, length);
+    source[length] = '\0';
     ParseInput input = {source, length, htmlMode};
     XmlNode* nodes = nullptr;
     uint32_t count = 0;
@@ -631,7 +650,7 @@ bool decodeEntities(char* string) {
         size_t step = 1;
         char character = '&';
         for (const auto& known : entities) {
-            if (strncmp(read, known.entity, known.length) == 0) {
+            if (startsWith(read, known.entity, known.length)) {
                 step = known.length;
                 character = known.character;
                 break;
