@@ -27,7 +27,8 @@ enum ByteClass : unsigned char {
     MarkupStop = 8,      // may end a "<?" or "<!" name: whitespace, "?", ">"
     Nul = 16,            // a NUL: the end of the copy, or one inside it
     AttributeLimit = 32, // what stands at the end of an attribute part: NUL, ">"
-    TextStop = 64        // what a text scan looks at: NUL, "<", "&"
+    TextStop = 64,       // what a text scan looks at: NUL, "<", "&"
+    ValueStop = 128      // what ends a value scan: a double quote, NUL, ">"
 };
 
 struct ByteClasses {
@@ -41,7 +42,9 @@ constexpr ByteClasses makeByteClasses() {
         if (c == ' ' || (c >= 0x09 && c <= 0x0D))
             k |= Blank | NameStop | AttributeStop | MarkupStop;
         if (c == '>')
-            k |= NameStop | MarkupStop | AttributeLimit;
+            k |= NameStop | MarkupStop | AttributeLimit | ValueStop;
+        if (c == '"')
+            k |= ValueStop;
         if (c == '/')
             k |= NameStop;
         if (c == '=')
@@ -49,7 +52,7 @@ constexpr ByteClasses makeByteClasses() {
         if (c == '?')
             k |= MarkupStop;
         if (c == 0)
-            k |= Nul | AttributeLimit | TextStop;
+            k |= Nul | AttributeLimit | TextStop | ValueStop;
         if (c == '<' || c == '&')
             k |= TextStop;
         table.of[c] = (unsigned char)k;
@@ -61,6 +64,21 @@ constexpr ByteClasses byteClasses = makeByteClasses();
 
 unsigned classOf(char c) {
     return byteClasses.of[(unsigned char)c];
+}
+
+// The first byte from p that has one of the classes of mask, four bytes to a round. Every
+// mask holds the NUL, so no byte behind the NUL that ends the copy is read.
+char* skipUntil(char* p, unsigned mask) {
+    for (;; p += 4) {
+        if (classOf(p[0]) & mask)
+            return p;
+        if (classOf(p[1]) & mask)
+            return p + 1;
+        if (classOf(p[2]) & mask)
+            return p + 2;
+        if (classOf(p[3]) & mask)
+            return p + 3;
+    }
 }
 
 bool isBlank(char c) {
@@ -272,19 +290,15 @@ char* scanStartTag(char* p, AttributeSpan* kept, uint32_t* count) {
     for (;;) {
         AttributeSpan span;
         span.name = p;
-        unsigned k;
-        while (!((k = classOf(*p)) & (AttributeStop | AttributeLimit)))
-            ++p;
-        if (k & AttributeLimit)
+        p = skipUntil(p, AttributeStop | AttributeLimit);
+        if (classOf(*p) & AttributeLimit)
             return *p == '>' ? p : nullptr;
         span.stop = p;
         span.close = nullptr;
         if (*p == '=') {
             if (p[1] != '"')
                 return nullptr;
-            char* quote = p + 2;
-            while (*quote != '"' && !(classOf(*quote) & AttributeLimit))
-                ++quote;
+            char* quote = skipUntil(p + 2, ValueStop);
             if (*quote != '"')
                 return nullptr;
             span.close = quote;
@@ -358,14 +372,11 @@ char* failElement(XmlNode* node, XmlChildList* list, uint32_t count) {
 // end tag. Returns the position after the end tag and the whitespace behind it.
 char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsigned depth) {
     char* text = skipBlanks(content);
-    char* cursor = text;
+    char* cursor = skipUntil(text, TextStop);
     bool entities = false;
-    for (;; ++cursor) {
-        if (!(classOf(*cursor) & TextStop))
-            continue;
-        if (*cursor != '&')
-            break;
+    while (*cursor == '&') {
         entities = true;
+        cursor = skipUntil(cursor + 1, TextStop);
     }
     if (*cursor != '<')
         return nullptr;
@@ -439,11 +450,9 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
 char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsigned depth) {
     char* p = position;
     for (;; ++p) {
-        unsigned k = classOf(*p);
-        if (!(k & (NameStop | Nul)))
-            continue;
+        p = skipUntil(p, NameStop | Nul);
         // Only the NUL that ends the copy (or one behind it) is beyond the text.
-        if (k & Nul) {
+        if (classOf(*p) & Nul) {
             if (offsetOf(p, input->source) >= input->length)
                 return nullptr;
             continue;
