@@ -1,9 +1,10 @@
 #include "xml/local_heap.h"
 
-// Growth asks for half as much again as the block holds, so that arrays grown one element at
-// a time are copied a logarithmic number of times; the size reported is the block's true size.
+// Growth asks for twice what a small block holds and half as much again for a larger one, so
+// that arrays grown one element at a time are copied a logarithmic number of times; the size
+// reported is the block's true size.
 static size_t grownSize(size_t current, size_t wanted) {
-    size_t generous = current + current / 2;
+    size_t generous = current < 1024 ? 2 * current : current + current / 2;
     return wanted > current && generous > wanted ? generous : wanted;
 }
 

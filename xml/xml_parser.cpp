@@ -28,7 +28,7 @@ enum ByteClass : unsigned char {
     Nul = 16,            // a NUL: the end of the copy, or one inside it
     AttributeLimit = 32, // what stands at the end of an attribute part: NUL, ">"
     TextStop = 64,       // what a text scan looks at: NUL, "<", "&"
-    ValueStop = 128      // what ends a value scan: a double quote, NUL, ">"
+    ValueStop = 128      // what a value scan looks at: a double quote, "&", NUL, ">"
 };
 
 struct ByteClasses {
@@ -43,7 +43,7 @@ constexpr ByteClasses makeByteClasses() {
             k |= Blank | NameStop | AttributeStop | MarkupStop;
         if (c == '>')
             k |= NameStop | MarkupStop | AttributeLimit | ValueStop;
-        if (c == '"')
+        if (c == '"' || c == '&')
             k |= ValueStop;
         if (c == '/')
             k |= NameStop;
@@ -153,21 +153,24 @@ size_t offsetOf(const char* p, const char* source) {
 }
 
 // Grows a node array so that it holds count + 1 nodes. The heap reports the block's true
-// size, so most calls find the room already there.
-bool makeRoom(XmlNode** nodes, uint32_t count) {
+// size, so most calls find the room already there; *room keeps that size between calls, as
+// only a reallocation changes it.
+bool makeRoom(XmlNode** nodes, uint32_t count, size_t* room) {
     if (!*nodes) {
         *nodes = (XmlNode*)heapAlloc(sizeof(XmlNode));
+        *room = heapSize(*nodes);
         return *nodes != nullptr;
     }
     if ((size_t)count + 1 > (size_t)-1 / sizeof(XmlNode))
         return false;
     size_t wanted = ((size_t)count + 1) * sizeof(XmlNode);
-    if (heapSize(*nodes) >= wanted)
+    if (*room >= wanted)
         return true;
     HeapBlock grown = heapReAlloc(*nodes, wanted);
     if (!grown)
         return false;
     *nodes = (XmlNode*)grown;
+    *room = heapSize(grown);
     return true;
 }
 
@@ -197,6 +200,7 @@ struct AttributeSpan {
     char* name;
     char* stop;
     char* close;
+    bool entities; // the value may hold an entity
 };
 
 // Finds the attribute at p; false for a value that is not quoted at once or not closed.
@@ -204,6 +208,7 @@ bool scanAttribute(char* p, const char* last, AttributeSpan* span, bool* found) 
     span->name = p;
     span->stop = scanAttributeName(p, last);
     span->close = nullptr;
+    span->entities = true; // left to the decoding to find out
     *found = span->stop != nullptr;
     if (!*found || *span->stop != '=')
         return true;
@@ -250,7 +255,8 @@ bool storeAttributes(char* text, const char* last, const AttributeSpan* kept, ui
         if (span.close) {
             attributes[i].value = span.stop + 2;
             *span.close = '\0';
-            decodeEntities(attributes[i].value);
+            if (span.entities)
+                decodeEntities(attributes[i].value);
         } else {
             attributes[i].value = span.stop;
         }
@@ -295,10 +301,15 @@ char* scanStartTag(char* p, AttributeSpan* kept, uint32_t* count) {
             return *p == '>' ? p : nullptr;
         span.stop = p;
         span.close = nullptr;
+        span.entities = false;
         if (*p == '=') {
             if (p[1] != '"')
                 return nullptr;
             char* quote = skipUntil(p + 2, ValueStop);
+            while (*quote == '&') {
+                span.entities = true;
+                quote = skipUntil(quote + 1, ValueStop);
+            }
             if (*quote != '"')
                 return nullptr;
             span.close = quote;
@@ -390,6 +401,7 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
     }
     // The child list comes with the first child construct: most elements hold text only.
     XmlChildList* list = nullptr;
+    size_t room = 0;
     // cursor always stands on a "<" before the end of the text here.
     while (!(cursor[0] == '<' && cursor[1] == '/')) {
         if (!list) {
@@ -398,7 +410,7 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
                 return nullptr;
             node->children = list;
         }
-        if (!makeRoom(&list->nodes, list->count))
+        if (!makeRoom(&list->nodes, list->count, &room))
             return failElement(node, list, list->count);
         XmlNode* child = &list->nodes[list->count];
         *cursor = '\0';
@@ -566,8 +578,9 @@ XmlDocument* parseDocument(const char* text, uint32_t length, bool htmlMode) {
     uint32_t owned = 0; // nodes to release on failure, the failing one included
     bool failed = false;
     char* p = strchr(source, '<');
+    size_t room = 0;
     while (p && offsetOf(p, source) < length && *p == '<') {
-        if (!makeRoom(&nodes, count)) {
+        if (!makeRoom(&nodes, count, &room)) {
             failed = true;
             owned = count;
             break;
