@@ -84,10 +84,11 @@ struct OwnHeader {
 };
 
 const size_t SlabSize = 64 * 1024;
-#if defined(ZEL_HEAP_SANITIZED)
-const size_t LargestSlabBlock = 0;
-#else
 const size_t LargestSlabBlock = 1024;
+#if defined(ZEL_HEAP_SANITIZED)
+const bool UseSlabs = false;
+#else
+const bool UseSlabs = true;
 #endif
 
 Slab* currentSlab;
@@ -185,11 +186,11 @@ HeapBlock allocateOwn(size_t size, bool clear) {
 } // namespace
 
 HeapBlock heapAlloc(size_t size) {
-    return size <= LargestSlabBlock ? carve(size) : allocateOwn(size, true);
+    return UseSlabs && size <= LargestSlabBlock ? carve(size) : allocateOwn(size, true);
 }
 
 HeapBlock heapAllocUncleared(size_t size) {
-    return size <= LargestSlabBlock ? carve(size) : allocateOwn(size, false);
+    return UseSlabs && size <= LargestSlabBlock ? carve(size) : allocateOwn(size, false);
 }
 
 HeapBlock heapAllocMovable(size_t size) {
