@@ -13,6 +13,7 @@
 #include "catalog/path_query.h"
 #include "tools/zelcat/command_line.h"
 #include "tools/zelcat/output.h"
+#include "tools/zelcat/queries.h"
 #include "xml/local_heap.h"
 #include "xml/text_conversion.h"
 #include "xml/xml_document.h"
@@ -23,8 +24,6 @@
 #endif
 
 namespace {
-
-enum ExitCode { Done = 0, Failed = 1, UsageError = 2, EmptyValue = 3 };
 
 const char UsageLine[] = "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]";
 
@@ -40,13 +39,22 @@ const char HelpText[] =
     "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
     "\n"
     "Subcommands:\n"
-    "  tree FILE          every node, depth-first, with its attributes\n"
-    "  select FILE PATH   the node at PATH\n";
-
-// What one subcommand gets: the parsed document and the command line. It appends its answer
-// to out, or sets a reason, and returns the exit code.
-typedef int (*Handler)(const XmlDocument& document, const CommandLine& line, std::string* out,
-                       std::string* reason);
+    "  tree FILE                      every node, depth-first, with its attributes\n"
+    "  select FILE PATH               the node at PATH\n"
+    "  choose FILE PATH [DATAID]      the path of the data element the selector at PATH chooses\n"
+    "  lookup FILE VALUE              a release value such as NAME or VERSION\n"
+    "  compose FILE PATH              the element's text with its descendants, no whitespace\n"
+    "  text FILE PATH                 the element's text, through its gd or CDATA child\n"
+    "  release-id FILE PRODUCT INDEX  the entry INDEX (from 0) of the product's release order\n"
+    "  product-id FILE INDEX          the id of the product INDEX (from 0)\n"
+    "  format-version FILE            the version of the <?zel?> instruction\n"
+    "  build-id FILE                  the build's id\n"
+    "  build-href FILE                the build's href\n"
+    "  downlevel FILE PRODUCT         the product's downlevel attribute\n"
+    "  category FILE PRODUCT          the product's category\n"
+    "  title-version FILE             the build's title and version, one line each\n"
+    "  build-file FILE                the build file's name, size, crc, release date, readme\n"
+    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n";
 
 enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2 };
 
@@ -55,7 +63,8 @@ struct Subcommand {
     unsigned minimumArguments; // FILE included
     unsigned maximumArguments;
     unsigned flags;
-    Handler handler; // none: not in this build yet
+    Handler handler;
+    unsigned indexArgument; // the position of an INDEX argument (FILE is 0); 0 for none
 };
 
 int runTree(const XmlDocument& document, const CommandLine&, std::string* out, std::string*) {
@@ -78,14 +87,22 @@ int runSelect(const XmlDocument& document, const CommandLine& line, std::string*
 }
 
 const Subcommand subcommands[] = {
-    {"tree", 1, 1, AcceptsHtml, runTree}, {"select", 2, 2, 0, runSelect},
-    {"choose", 2, 3, 0, nullptr},         {"lookup", 2, 2, AcceptsReleaseAndProduct, nullptr},
-    {"compose", 2, 2, 0, nullptr},        {"text", 2, 2, 0, nullptr},
-    {"release-id", 3, 3, 0, nullptr},     {"product-id", 2, 2, 0, nullptr},
-    {"format-version", 1, 1, 0, nullptr}, {"build-id", 1, 1, 0, nullptr},
-    {"build-href", 1, 1, 0, nullptr},     {"downlevel", 2, 2, 0, nullptr},
-    {"category", 2, 2, 0, nullptr},       {"title-version", 1, 1, 0, nullptr},
-    {"build-file", 1, 1, 0, nullptr},     {"resolve", 2, 2, 0, nullptr},
+    {"tree", 1, 1, AcceptsHtml, runTree, 0},
+    {"select", 2, 2, 0, runSelect, 0},
+    {"choose", 2, 3, 0, runChoose, 0},
+    {"lookup", 2, 2, AcceptsReleaseAndProduct, runLookup, 0},
+    {"compose", 2, 2, 0, runCompose, 0},
+    {"text", 2, 2, 0, runText, 0},
+    {"release-id", 3, 3, 0, runReleaseId, 2},
+    {"product-id", 2, 2, 0, runProductId, 1},
+    {"format-version", 1, 1, 0, runFormatVersion, 0},
+    {"build-id", 1, 1, 0, runBuildId, 0},
+    {"build-href", 1, 1, 0, runBuildHref, 0},
+    {"downlevel", 2, 2, 0, runDownlevel, 0},
+    {"category", 2, 2, 0, runCategory, 0},
+    {"title-version", 1, 1, 0, runTitleVersion, 0},
+    {"build-file", 1, 1, 0, runBuildFile, 0},
+    {"resolve", 2, 2, 0, runResolve, 0},
 };
 
 const Subcommand* findSubcommand(const std::string& name) {
@@ -116,8 +133,9 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
         *reason = "--release and --product apply to lookup only";
         return false;
     }
-    if (!subcommand.handler) {
-        *reason = line.subcommand + " is not available in this build";
+    uint32_t index = 0;
+    if (subcommand.indexArgument && !parseIndex(line.arguments[subcommand.indexArgument], &index)) {
+        *reason = "bad INDEX \"" + line.arguments[subcommand.indexArgument] + "\"";
         return false;
     }
 #if !defined(_WIN32)
