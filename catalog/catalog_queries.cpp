@@ -9,6 +9,7 @@
 #include "catalog/path_query.h"
 #include "catalog/value_element.h"
 #include "xml/bounded_text.h"
+#include "xml/local_heap.h"
 #include "xml/text_conversion.h"
 
 namespace {
@@ -196,8 +197,19 @@ bool getBuildFile(char* nameBuffer, uint32_t nameSize, char* readmeBuffer, uint3
 bool getBuildTitleAndVersion(char* titleBuffer, uint32_t titleSize, char* versionBuffer,
                              uint32_t versionSize, const XmlDocument* document,
                              const QueryEnvironment* environment) {
-    return readCatalogText("/build/title", titleBuffer, titleSize, document, environment) &&
-           readCatalogText("/build/version", versionBuffer, versionSize, document, environment);
+    // The title waits in a block of its own until the version is read too, so that a failure
+    // leaves both buffers as they were.
+    if (!titleBuffer || !titleSize)
+        return false;
+    char* title = (char*)heapAlloc(titleSize);
+    if (!title)
+        return false;
+    bool ok = readCatalogText("/build/title", title, titleSize, document, environment) &&
+              readCatalogText("/build/version", versionBuffer, versionSize, document, environment);
+    if (ok)
+        memcpy(titleBuffer, title, strlen(title) + 1);
+    heapFree(title);
+    return ok;
 }
 
 bool resolveNodeValue(const XmlNode* node, char* buffer, uint32_t size, const XmlDocument* document,

@@ -150,7 +150,10 @@ TEST_F(CatalogQueries, TextThroughIndirections) {
     ASSERT_TRUE(getBuildTitleAndVersion(title, 260, version, 260, parsed.document, &environment));
     EXPECT_STREQ(title, "Caf\xE9");
     EXPECT_STREQ(version, "1.0 &amp;");
+    // A failure leaves both buffers as they were.
+    strcpy(title, "#");
     EXPECT_FALSE(getBuildTitleAndVersion(title, 260, version, 5, parsed.document, &environment));
+    EXPECT_STREQ(title, "#");
 }
 
 struct BuildFile {

@@ -46,4 +46,24 @@ expect select-miss 1 '' "$@" select catalog.xml /build/none
 expect broken 1 '' "$@" tree broken.xml
 expect missing 2 '' "$@" tree missing.xml
 expect usage 2 '' "$@" select catalog.xml
+
+# The value subcommands on a small catalog: selection by language, conversion to the ANSI
+# code page, the empty value element, composition and the build file.
+printf '<?xml version="1.0"?>\n<?zel version="2.1"?>\n<build id="K1">\n<readme>r</readme><releaseDate>2026120A</releaseDate><file size="7" crc="0x1F">f.cab</file>\n<zel id="QUOLEN"><names><title method="LANGUAGE" default="0409"><item id="0409"><data>Caf\303\251</data></item><item id="0407"><data>Kaffee</data></item></title></names>\n<xrelease order="RELEASE"><release id="RELEASE"><title><gd zelpath="names/title"/></title><version></version></release></xrelease>\n<file>setup_<pd method="LANGUAGE"/>.exe</file></zel>\n</build>\n' > values.xml
+expect lookup 0 "$(printf 'Caf\351')
+" "$@" lookup values.xml NAME
+expect lookup-de 0 'Kaffee
+' "$@" lookup values.xml name --lang 0407
+expect lookup-empty 3 '' "$@" lookup values.xml VERSION
+expect choose 0 '/build/zel/names/title/item[@id=0407]/data
+' "$@" choose values.xml /build/zel/names/title --lang 0407
+expect compose 0 'setup_0407.exe
+' "$@" compose values.xml /build/zel/file --lang 0407
+expect build-file 0 'f.cab
+7
+0x0000001F
+2026120A
+r
+' "$@" build-file values.xml
+expect release-id-bad 2 '' "$@" release-id values.xml QUOLEN x
 [ "$failures" -eq 0 ]
