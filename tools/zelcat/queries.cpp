@@ -24,6 +24,11 @@ struct Buffer {
     char* data() { return bytes.data(); }
 };
 
+// A failed read of a buffer may have found a value too long for it.
+std::string fitting(const std::string& failure, const CommandLine& line) {
+    return failure + " (or none that fits in " + std::to_string(line.bufferSize) + " bytes)";
+}
+
 int answer(bool ok, const char* text, std::string* out, std::string* reason,
            const std::string& failure) {
     if (!ok) {
@@ -96,7 +101,7 @@ int runLookup(const XmlDocument& document, const CommandLine& line, std::string*
         *reason = "the value element of " + value + " is empty";
         return EmptyValue;
     }
-    return answer(result != 0, buffer.data(), out, reason, "no value " + value);
+    return answer(result != 0, buffer.data(), out, reason, fitting("no value " + value, line));
 }
 
 int runCompose(const XmlDocument& document, const CommandLine& line, std::string* out,
@@ -120,7 +125,7 @@ int runText(const XmlDocument& document, const CommandLine& line, std::string* o
     Buffer buffer(line.bufferSize);
     bool ok = readCatalogText(line.arguments[1].c_str(), buffer.data(), buffer.size, &document,
                               &line.environment);
-    return answer(ok, buffer.data(), out, reason, "no text at " + line.arguments[1]);
+    return answer(ok, buffer.data(), out, reason, fitting("no text at " + line.arguments[1], line));
 }
 
 int runReleaseId(const XmlDocument& document, const CommandLine& line, std::string* out,
@@ -130,8 +135,9 @@ int runReleaseId(const XmlDocument& document, const CommandLine& line, std::stri
     Buffer buffer(line.bufferSize);
     bool ok = getReleaseIdByOrder(buffer.data(), buffer.size, index, line.arguments[1].c_str(),
                                   &document);
-    return answer(ok, buffer.data(), out, reason,
-                  "no release " + line.arguments[2] + " in the order of " + line.arguments[1]);
+    return answer(
+        ok, buffer.data(), out, reason,
+        fitting("no release " + line.arguments[2] + " in the order of " + line.arguments[1], line));
 }
 
 int runProductId(const XmlDocument& document, const CommandLine& line, std::string* out,
@@ -140,37 +146,39 @@ int runProductId(const XmlDocument& document, const CommandLine& line, std::stri
     parseIndex(line.arguments[1], &index);
     Buffer buffer(line.bufferSize);
     bool ok = getProductIdByIndex(buffer.data(), buffer.size, index, &document);
-    return answer(ok, buffer.data(), out, reason, "no product " + line.arguments[1]);
+    return answer(ok, buffer.data(), out, reason, fitting("no product " + line.arguments[1], line));
 }
 
 int runFormatVersion(const XmlDocument& document, const CommandLine& line, std::string* out,
                      std::string* reason) {
     return runBufferRead(getCatalogFormatVersion, document, line, out, reason,
-                         "no catalog format version");
+                         fitting("no catalog format version", line));
 }
 
 int runBuildId(const XmlDocument& document, const CommandLine& line, std::string* out,
                std::string* reason) {
-    return runBufferRead(getBuildId, document, line, out, reason, "no build id");
+    return runBufferRead(getBuildId, document, line, out, reason, fitting("no build id", line));
 }
 
 int runBuildHref(const XmlDocument& document, const CommandLine& line, std::string* out,
                  std::string* reason) {
-    return runBufferRead(getBuildHref, document, line, out, reason, "no build href");
+    return runBufferRead(getBuildHref, document, line, out, reason, fitting("no build href", line));
 }
 
 int runDownlevel(const XmlDocument& document, const CommandLine& line, std::string* out,
                  std::string* reason) {
     Buffer buffer(line.bufferSize);
     bool ok = getProductDownlevel(buffer.data(), buffer.size, line.arguments[1].c_str(), &document);
-    return answer(ok, buffer.data(), out, reason, "no downlevel for " + line.arguments[1]);
+    return answer(ok, buffer.data(), out, reason,
+                  fitting("no downlevel for " + line.arguments[1], line));
 }
 
 int runCategory(const XmlDocument& document, const CommandLine& line, std::string* out,
                 std::string* reason) {
     Buffer buffer(line.bufferSize);
     bool ok = getProductCategory(buffer.data(), buffer.size, line.arguments[1].c_str(), &document);
-    return answer(ok, buffer.data(), out, reason, "no category for " + line.arguments[1]);
+    return answer(ok, buffer.data(), out, reason,
+                  fitting("no category for " + line.arguments[1], line));
 }
 
 int runTitleVersion(const XmlDocument& document, const CommandLine& line, std::string* out,
@@ -178,7 +186,7 @@ int runTitleVersion(const XmlDocument& document, const CommandLine& line, std::s
     Buffer title(line.bufferSize), version(line.bufferSize);
     if (!getBuildTitleAndVersion(title.data(), title.size, version.data(), version.size, &document,
                                  &line.environment)) {
-        *reason = "no build title and version";
+        *reason = fitting("no build title and version", line);
         return Failed;
     }
     appendAnswer(out, title.data());
@@ -193,7 +201,7 @@ int runBuildFile(const XmlDocument& document, const CommandLine& line, std::stri
     uint32_t checksum = 0, releaseDate = 0;
     if (!getBuildFile(name.data(), name.size, readme.data(), readme.size, &size, &checksum,
                       &releaseDate, &document, &line.environment)) {
-        *reason = "no complete build file";
+        *reason = fitting("no complete build file", line);
         return Failed;
     }
     char numbers[64];
@@ -215,5 +223,6 @@ int runResolve(const XmlDocument& document, const CommandLine& line, std::string
         return Failed;
     Buffer buffer(line.bufferSize);
     bool ok = resolveNodeValue(node, buffer.data(), buffer.size, &document, &line.environment);
-    return answer(ok, buffer.data(), out, reason, "no value for " + line.arguments[1]);
+    return answer(ok, buffer.data(), out, reason,
+                  fitting("no value for " + line.arguments[1], line));
 }
