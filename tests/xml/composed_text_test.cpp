@@ -91,6 +91,8 @@ TEST_F(ComposedText, EndTagWalk) {
     EXPECT_EQ(compose("<v><v>a</v>b<w/>c</v>"), "abc");
     // Also when it is the last child: the parent's end tag lies behind its markup.
     EXPECT_EQ(compose("<v><w><x/><w>x</w>y</w>z</v>"), "xyz");
+    // Decoding leaves the text's tail behind its new NUL; a ">" there is no empty-element tag.
+    EXPECT_EQ(compose("<v><w>&lt;>a</w>b</v>"), "b");
     // An end tag the walk cannot find (HTML mode, other case) ends at the end of the source.
     const char page[] = "<html><B>x</b>tail<i/>more</html>";
     XmlDocument* html = parseDocument(page, sizeof page - 1, true);
