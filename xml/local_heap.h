@@ -11,6 +11,9 @@ typedef void* HeapBlock;
 
 // Fixed, zero-filled block (LMEM_FIXED | LMEM_ZEROINIT); its handle is its address.
 HeapBlock heapAlloc(size_t size);
+// Fixed block whose bytes are left as they are, for a caller that writes every one of them at
+// once (LMEM_FIXED).
+HeapBlock heapAllocUncleared(size_t size);
 // Movable, zero-filled block (LMEM_MOVEABLE | LMEM_ZEROINIT); heapLock gives its address.
 HeapBlock heapAllocMovable(size_t size);
 // Grows or shrinks a block (movable, zero-filling added bytes); none on failure, the old block

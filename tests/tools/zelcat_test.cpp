@@ -1,0 +1,113 @@
+// zelcat's output, byte for byte, with its exit codes.
+#include <gtest/gtest.h>
+
+#include "tests/tools/zelcat_fixture.h"
+
+namespace {
+
+const std::string Catalog = "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                            "<!DOCTYPE build>\r\n"
+                            "<!-- Kestrane catalog -->\r\n"
+                            "<build id=\"B&amp;1\" note=\"say \\&quot;hi&quot;\">\r\n"
+                            "  <zel id=\"QUOLEN\"><!-- inner -->\r\n"
+                            "    <title>Caf\xC3\xA9 \x7F&lt;1&gt;\tend </title>\r\n"
+                            "    <empty a=\"\" b />\r\n"
+                            "    <readme><![CDATA[<b>&amp;</b>\r\n]]></readme>\r\n"
+                            "  </zel>tail\r\n"
+                            "</build>\r\n";
+
+const std::string CatalogTree = "N \"?xml\" \"\"\n"
+                                "  A \"version\" \"1.0\"\n"
+                                "  A \"encoding\" \"UTF-8\"\n"
+                                "N \"!DOCTYPE\" \"\"\n"
+                                "N \"\" \"\"\n"
+                                "N \"build\" \"\"\n"
+                                "  A \"id\" \"B&1\"\n"
+                                "  A \"note\" \"say \\\\\\\"hi\\\"\"\n"
+                                "  N \"zel\" \"\"\n"
+                                "    A \"id\" \"QUOLEN\"\n"
+                                "    N \"title\" \"Caf\\xc3\\xa9 \\x7f<1>\\x09end \"\n"
+                                "    N \"empty\" \"\"\n"
+                                "      A \"a\" \"\"\n"
+                                "      A \"b\" \"\"\n"
+                                "    N \"readme\" \"\"\n"
+                                "      N \"![CDATA\" \"<b>&amp;</b>\\x0d\\x0a\"\n";
+
+TEST_F(Zelcat, TreeWritesEveryNodeEscaped) {
+    std::string file = write("catalog.xml", Catalog);
+    Result result = run({"tree", file});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, CatalogTree);
+    EXPECT_EQ(result.err, "");
+    // Query options are accepted anywhere after the subcommand and change nothing here.
+    Result withOptions = run({"tree", "--lang", "0407", file, "--bios", "AB", "--mtm", "2179-AB1",
+                              "--size", "16", "--codepage", "1251"});
+    EXPECT_EQ(withOptions.code, 0);
+    EXPECT_EQ(withOptions.out, CatalogTree);
+}
+
+TEST_F(Zelcat, TreeInHtmlMode) {
+    std::string file = write("page.html", "<html><head><META http-equiv=\"x\"><title>T</title>"
+                                          "</head><Body class=\"c\">x<br/>y</BODY></html>");
+    Result result = run({"tree", "--html", file});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, "N \"HTML\" \"\"\n"
+                          "  N \"HEAD\" \"\"\n"
+                          "    N \"title\" \"T\"\n"
+                          "  N \"BODY\" \"x\"\n"
+                          "    A \"class\" \"c\"\n"
+                          "    N \"br\" \"\"\n");
+    EXPECT_EQ(result.err, "");
+    // Without --html the signature test refuses it.
+    expectRefused({"tree", file}, 1);
+}
+
+TEST_F(Zelcat, SelectWritesOneLine) {
+    std::string file = write("catalog.xml", Catalog);
+    Result result = run({"select", file, "/build/zel[@id=QUOLEN]/title"});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, "N \"title\" \"Caf\\xc3\\xa9 \\x7f<1>\\x09end \"\n");
+    EXPECT_EQ(result.err, "");
+    result = run({"select", file, "/build/zel/readme/![CDATA"});
+    EXPECT_EQ(result.out, "N \"![CDATA\" \"<b>&amp;</b>\\x0d\\x0a\"\n");
+    result = run({"select", file, "/build//ignored"});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, "N \"build\" \"\"\n");
+    expectRefused({"select", file, "/build/zel[@id=quolen]"}, 1);
+    expectRefused({"select", file, "/build/zel[id=QUOLEN]"}, 1);
+    expectRefused({"select", file, "build"}, 1);
+    expectRefused({"select", file, "/build" + std::string(300, '/')}, 1);
+}
+
+TEST_F(Zelcat, FailuresAndUsageErrors) {
+    std::string file = write("catalog.xml", Catalog);
+    std::string broken = write("broken.xml", "<?xml version=\"1.0\"?><a><b></a>");
+    std::string empty = write("empty.xml", "");
+    expectRefused({"tree", broken}, 1);
+    expectRefused({"select", broken, "/a"}, 1);
+    expectRefused({"tree", empty}, 1);
+    expectRefused({"tree", directory + "/missing.xml"}, 2);
+    expectRefused({}, 2);
+    expectRefused({"frobnicate", file}, 2);
+    expectRefused({"tree"}, 2);
+    expectRefused({"tree", file, "extra"}, 2);
+    expectRefused({"select", file}, 2);
+    expectRefused({"select", file, "/build", "extra"}, 2);
+    expectRefused({"select", file, "/build", "--html"}, 2);
+    expectRefused({"tree", file, "--release", "R"}, 2);
+    expectRefused({"tree", file, "--verbose"}, 2);
+    expectRefused({"tree", file, "--lang"}, 2);
+    expectRefused({"tree", file, "--lang", "10409"}, 2);
+    expectRefused({"tree", file, "--lang", "04g9"}, 2);
+    expectRefused({"tree", file, "--bios", "A"}, 2);
+    expectRefused({"tree", file, "--bios-rev", "100"}, 2);
+    expectRefused({"tree", file, "--mtm", "123456789012"}, 2);
+    expectRefused({"tree", file, "--size", "-1"}, 2);
+    expectRefused({"tree", file, "--codepage", "932"}, 2);
+    // TITLE is no release value name.
+    expectRefused({"lookup", file, "title"}, 1);
+    // A usage error is found before the file is read.
+    expectRefused({"select", directory + "/missing.xml"}, 2);
+}
+
+} // namespace

@@ -1,0 +1,27 @@
+// The command line of zelcat: SUBCOMMAND FILE [ARGS] [OPTIONS], options anywhere after the
+// subcommand.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "catalog/query_environment.h"
+
+struct CommandLine {
+    std::string subcommand;
+    std::vector<std::string> arguments; // FILE first, then the subcommand's own arguments
+    QueryEnvironment environment;       // systemLanguage 0409 unless --lang says otherwise
+    uint32_t bufferSize;
+    unsigned codePage;
+    bool codePageGiven;
+    bool html;
+    std::string release;
+    std::string product;
+    bool releaseGiven;
+    bool productGiven;
+};
+
+// Fills line from argv[1..]; false with a one-line reason for a usage error.
+bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* reason);

@@ -1,0 +1,228 @@
+#include "tools/zelcat/queries.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <vector>
+
+#include "catalog/catalog_queries.h"
+#include "catalog/conditional_selection.h"
+#include "catalog/path_query.h"
+#include "catalog/release_lookup.h"
+#include "tools/zelcat/output.h"
+#include "xml/composed_text.h"
+#include "xml/local_heap.h"
+
+namespace {
+
+// A buffer of --size bytes (at least one byte of storage, so that size 0 has an address).
+struct Buffer {
+    std::vector<char> bytes;
+    uint32_t size;
+    explicit Buffer(uint32_t bufferSize)
+        : bytes(bufferSize ? bufferSize : 1, '\0'), size(bufferSize) {}
+    char* data() { return bytes.data(); }
+};
+
+// A failed read of a buffer may have found a value too long for it.
+std::string fitting(const std::string& failure, const CommandLine& line) {
+    return failure + " (or none that fits in " + std::to_string(line.bufferSize) + " bytes)";
+}
+
+int answer(bool ok, const char* text, std::string* out, std::string* reason,
+           const std::string& failure) {
+    if (!ok) {
+        *reason = failure;
+        return Failed;
+    }
+    appendAnswer(out, text);
+    return Done;
+}
+
+bool findNode(const XmlDocument& document, const std::string& path, const XmlNode** node,
+              std::string* reason) {
+    if (selectNode(path.c_str(), &document, node))
+        return true;
+    *reason = "no node at " + path;
+    return false;
+}
+
+// The answer of an operation that fills one buffer of --size bytes.
+typedef bool (*BufferRead)(char* buffer, uint32_t size, const XmlDocument* document);
+
+int runBufferRead(BufferRead read, const XmlDocument& document, const CommandLine& line,
+                  std::string* out, std::string* reason, const std::string& failure) {
+    Buffer buffer(line.bufferSize);
+    return answer(read(buffer.data(), buffer.size, &document), buffer.data(), out, reason, failure);
+}
+
+} // namespace
+
+bool parseIndex(const std::string& text, uint32_t* index) {
+    if (text.empty() || text.size() > 10)
+        return false;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (uint64_t)(c - '0');
+    }
+    if (value > 0xFFFFFFFFu)
+        return false;
+    *index = (uint32_t)value;
+    return true;
+}
+
+int runChoose(const XmlDocument& document, const CommandLine& line, std::string* out,
+              std::string* reason) {
+    const std::string& path = line.arguments[1];
+    const char* dataId = line.arguments.size() > 2 ? line.arguments[2].c_str() : "";
+    Buffer buffer(line.bufferSize);
+    if (path.size() >= line.bufferSize) {
+        *reason = "PATH does not fit in " + std::to_string(line.bufferSize) + " bytes";
+        return Failed;
+    }
+    memcpy(buffer.data(), path.c_str(), path.size() + 1);
+    bool ok =
+        selectConditionalItem(buffer.data(), buffer.size, dataId, &document, &line.environment);
+    return answer(ok, buffer.data(), out, reason, "no item chosen at " + path);
+}
+
+int runLookup(const XmlDocument& document, const CommandLine& line, std::string* out,
+              std::string* reason) {
+    // Success is 1 and failure 0: the sentinel tells the empty value element apart.
+    const int EmptySentinel = -1;
+    Buffer buffer(line.bufferSize);
+    const std::string& value = line.arguments[1];
+    int result =
+        lookupReleaseValue(line.release.c_str(), value.c_str(), buffer.data(), buffer.size,
+                           line.product.c_str(), &document, &line.environment, EmptySentinel);
+    if (result == EmptySentinel) {
+        *reason = "the value element of " + value + " is empty";
+        return EmptyValue;
+    }
+    return answer(result != 0, buffer.data(), out, reason, fitting("no value " + value, line));
+}
+
+int runCompose(const XmlDocument& document, const CommandLine& line, std::string* out,
+               std::string* reason) {
+    const XmlNode* node = nullptr;
+    if (!findNode(document, line.arguments[1], &node, reason))
+        return Failed;
+    HeapBlock block = composeNodeText(node, &document, &line.environment);
+    if (!block) {
+        *reason = "the text of " + line.arguments[1] + " cannot be composed";
+        return Failed;
+    }
+    appendAnswer(out, (const char*)heapLock(block));
+    heapUnlock(block);
+    heapFree(block);
+    return Done;
+}
+
+int runText(const XmlDocument& document, const CommandLine& line, std::string* out,
+            std::string* reason) {
+    Buffer buffer(line.bufferSize);
+    bool ok = readCatalogText(line.arguments[1].c_str(), buffer.data(), buffer.size, &document,
+                              &line.environment);
+    return answer(ok, buffer.data(), out, reason, fitting("no text at " + line.arguments[1], line));
+}
+
+int runReleaseId(const XmlDocument& document, const CommandLine& line, std::string* out,
+                 std::string* reason) {
+    uint32_t index = 0;
+    parseIndex(line.arguments[2], &index);
+    Buffer buffer(line.bufferSize);
+    bool ok = getReleaseIdByOrder(buffer.data(), buffer.size, index, line.arguments[1].c_str(),
+                                  &document);
+    return answer(
+        ok, buffer.data(), out, reason,
+        fitting("no release " + line.arguments[2] + " in the order of " + line.arguments[1], line));
+}
+
+int runProductId(const XmlDocument& document, const CommandLine& line, std::string* out,
+                 std::string* reason) {
+    uint32_t index = 0;
+    parseIndex(line.arguments[1], &index);
+    Buffer buffer(line.bufferSize);
+    bool ok = getProductIdByIndex(buffer.data(), buffer.size, index, &document);
+    return answer(ok, buffer.data(), out, reason, fitting("no product " + line.arguments[1], line));
+}
+
+int runFormatVersion(const XmlDocument& document, const CommandLine& line, std::string* out,
+                     std::string* reason) {
+    return runBufferRead(getCatalogFormatVersion, document, line, out, reason,
+                         fitting("no catalog format version", line));
+}
+
+int runBuildId(const XmlDocument& document, const CommandLine& line, std::string* out,
+               std::string* reason) {
+    return runBufferRead(getBuildId, document, line, out, reason, fitting("no build id", line));
+}
+
+int runBuildHref(const XmlDocument& document, const CommandLine& line, std::string* out,
+                 std::string* reason) {
+    return runBufferRead(getBuildHref, document, line, out, reason, fitting("no build href", line));
+}
+
+int runDownlevel(const XmlDocument& document, const CommandLine& line, std::string* out,
+                 std::string* reason) {
+    Buffer buffer(line.bufferSize);
+    bool ok = getProductDownlevel(buffer.data(), buffer.size, line.arguments[1].c_str(), &document);
+    return answer(ok, buffer.data(), out, reason,
+                  fitting("no downlevel for " + line.arguments[1], line));
+}
+
+int runCategory(const XmlDocument& document, const CommandLine& line, std::string* out,
+                std::string* reason) {
+    Buffer buffer(line.bufferSize);
+    bool ok = getProductCategory(buffer.data(), buffer.size, line.arguments[1].c_str(), &document);
+    return answer(ok, buffer.data(), out, reason,
+                  fitting("no category for " + line.arguments[1], line));
+}
+
+int runTitleVersion(const XmlDocument& document, const CommandLine& line, std::string* out,
+                    std::string* reason) {
+    Buffer title(line.bufferSize), version(line.bufferSize);
+    if (!getBuildTitleAndVersion(title.data(), title.size, version.data(), version.size, &document,
+                                 &line.environment)) {
+        *reason = fitting("no build title and version", line);
+        return Failed;
+    }
+    appendAnswer(out, title.data());
+    appendAnswer(out, version.data());
+    return Done;
+}
+
+int runBuildFile(const XmlDocument& document, const CommandLine& line, std::string* out,
+                 std::string* reason) {
+    Buffer name(line.bufferSize), readme(line.bufferSize);
+    int32_t size = 0;
+    uint32_t checksum = 0, releaseDate = 0;
+    if (!getBuildFile(name.data(), name.size, readme.data(), readme.size, &size, &checksum,
+                      &releaseDate, &document, &line.environment)) {
+        *reason = fitting("no complete build file", line);
+        return Failed;
+    }
+    char numbers[64];
+    appendAnswer(out, name.data());
+    snprintf(numbers, sizeof numbers, "%ld", (long)size);
+    appendAnswer(out, numbers);
+    snprintf(numbers, sizeof numbers, "0x%08X", (unsigned)checksum);
+    appendAnswer(out, numbers);
+    snprintf(numbers, sizeof numbers, "%08X", (unsigned)releaseDate);
+    appendAnswer(out, numbers);
+    appendAnswer(out, readme.data());
+    return Done;
+}
+
+int runResolve(const XmlDocument& document, const CommandLine& line, std::string* out,
+               std::string* reason) {
+    const XmlNode* node = nullptr;
+    if (!findNode(document, line.arguments[1], &node, reason))
+        return Failed;
+    Buffer buffer(line.bufferSize);
+    bool ok = resolveNodeValue(node, buffer.data(), buffer.size, &document, &line.environment);
+    return answer(ok, buffer.data(), out, reason,
+                  fitting("no value for " + line.arguments[1], line));
+}

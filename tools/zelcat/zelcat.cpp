@@ -1,0 +1,214 @@
+// zelcat: the catalog module from the command line, for release engineers and tests.
+//
+//   zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]
+//
+// Exit codes: 0 done; 1 the operation or the parse failed; 2 usage error or unreadable file;
+// 3 (lookup) the value element is empty. Only exit 0 writes to stdout; every other exit writes
+// one line to stderr.
+#include <stdio.h>
+
+#include <string>
+#include <vector>
+
+#include "catalog/path_query.h"
+#include "tools/zelcat/command_line.h"
+#include "tools/zelcat/output.h"
+#include "tools/zelcat/queries.h"
+#include "xml/local_heap.h"
+#include "xml/text_conversion.h"
+#include "xml/xml_document.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+const char UsageLine[] = "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]";
+
+const char HelpText[] =
+    "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]\n"
+    "Reads FILE whole and parses it in XML mode (HTML mode with --html, tree only).\n"
+    "Exit codes: 0 the operation succeeded; 1 the operation (or the parse) failed;\n"
+    "2 usage error or unreadable file; 3 (lookup only) the value element is empty.\n"
+    "\n"
+    "Options:\n"
+    "  --lang HHHH  --os-lang HHHH  --os-lang-primary HHHH  --bios CC  --bios-rev HH\n"
+    "  --mtm TEXT  --os-version TEXT  --family TEXT  --agent TEXT\n"
+    "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
+    "\n"
+    "Subcommands:\n"
+    "  tree FILE                      every node, depth-first, with its attributes\n"
+    "  select FILE PATH               the node at PATH\n"
+    "  choose FILE PATH [DATAID]      the path of the data element the selector at PATH chooses\n"
+    "  lookup FILE VALUE              a release value such as NAME or VERSION\n"
+    "  compose FILE PATH              the element's text with its descendants, no whitespace\n"
+    "  text FILE PATH                 the element's text, through its gd or CDATA child\n"
+    "  release-id FILE PRODUCT INDEX  the entry INDEX (from 0) of the product's release order\n"
+    "  product-id FILE INDEX          the id of the product INDEX (from 0)\n"
+    "  format-version FILE            the version of the <?zel?> instruction\n"
+    "  build-id FILE                  the build's id\n"
+    "  build-href FILE                the build's href\n"
+    "  downlevel FILE PRODUCT         the product's downlevel attribute\n"
+    "  category FILE PRODUCT          the product's category\n"
+    "  title-version FILE             the build's title and version, one line each\n"
+    "  build-file FILE                the build file's name, size, crc, release date, readme\n"
+    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n";
+
+enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2 };
+
+struct Subcommand {
+    const char* name;
+    unsigned minimumArguments; // FILE included
+    unsigned maximumArguments;
+    unsigned flags;
+    Handler handler;
+    unsigned indexArgument; // the position of an INDEX argument (FILE is 0); 0 for none
+};
+
+int runTree(const XmlDocument& document, const CommandLine&, std::string* out, std::string*) {
+    for (uint32_t i = 0; i < document.count; ++i)
+        appendTree(out, document.nodes[i], 0);
+    return Done;
+}
+
+int runSelect(const XmlDocument& document, const CommandLine& line, std::string* out,
+              std::string* reason) {
+    const XmlNode* node = nullptr;
+    if (!selectNode(line.arguments[1].c_str(), &document, &node)) {
+        *reason = "no node at " + line.arguments[1];
+        return Failed;
+    }
+    appendNodeLines(out, *node, 0);
+    // Only the node's own line.
+    out->erase(out->find('\n') + 1);
+    return Done;
+}
+
+const Subcommand subcommands[] = {
+    {"tree", 1, 1, AcceptsHtml, runTree, 0},
+    {"select", 2, 2, 0, runSelect, 0},
+    {"choose", 2, 3, 0, runChoose, 0},
+    {"lookup", 2, 2, AcceptsReleaseAndProduct, runLookup, 0},
+    {"compose", 2, 2, 0, runCompose, 0},
+    {"text", 2, 2, 0, runText, 0},
+    {"release-id", 3, 3, 0, runReleaseId, 2},
+    {"product-id", 2, 2, 0, runProductId, 1},
+    {"format-version", 1, 1, 0, runFormatVersion, 0},
+    {"build-id", 1, 1, 0, runBuildId, 0},
+    {"build-href", 1, 1, 0, runBuildHref, 0},
+    {"downlevel", 2, 2, 0, runDownlevel, 0},
+    {"category", 2, 2, 0, runCategory, 0},
+    {"title-version", 1, 1, 0, runTitleVersion, 0},
+    {"build-file", 1, 1, 0, runBuildFile, 0},
+    {"resolve", 2, 2, 0, runResolve, 0},
+};
+
+const Subcommand* findSubcommand(const std::string& name) {
+    for (const Subcommand& subcommand : subcommands) {
+        if (name == subcommand.name)
+            return &subcommand;
+    }
+    return nullptr;
+}
+
+// The checks of the command line against the subcommand; false with a reason.
+bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::string* reason) {
+    size_t count = line.arguments.size();
+    if (count < subcommand.minimumArguments) {
+        *reason = count ? "missing arguments for " + line.subcommand : "missing FILE";
+        return false;
+    }
+    if (count > subcommand.maximumArguments) {
+        *reason = "too many arguments for " + line.subcommand;
+        return false;
+    }
+    if (line.html && !(subcommand.flags & AcceptsHtml)) {
+        *reason = "--html applies to tree only";
+        return false;
+    }
+    if ((line.releaseGiven || line.productGiven) &&
+        !(subcommand.flags & AcceptsReleaseAndProduct)) {
+        *reason = "--release and --product apply to lookup only";
+        return false;
+    }
+    uint32_t index = 0;
+    if (subcommand.indexArgument && !parseIndex(line.arguments[subcommand.indexArgument], &index)) {
+        *reason = "bad INDEX \"" + line.arguments[subcommand.indexArgument] + "\"";
+        return false;
+    }
+#if !defined(_WIN32)
+    if (line.codePageGiven && !setAnsiCodePage(line.codePage)) {
+        *reason = "code page " + std::to_string(line.codePage) + " cannot be used";
+        return false;
+    }
+#endif
+    return true;
+}
+
+bool readWholeFile(const std::string& path, std::vector<char>* data) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        data->insert(data->end(), chunk, chunk + got);
+    bool ok = !ferror(file);
+    fclose(file);
+    return ok;
+}
+
+int fail(int code, const std::string& reason) {
+    fprintf(stderr, "zelcat: %s\n", reason.c_str());
+    return code;
+}
+
+int run(int argc, char** argv) {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        fputs(HelpText, stdout);
+        return Done;
+    }
+    CommandLine line;
+    std::string reason;
+    if (!parseCommandLine(argc, argv, &line, &reason))
+        return fail(UsageError, reason + " (" + UsageLine + ")");
+    const Subcommand* subcommand = findSubcommand(line.subcommand);
+    if (!subcommand)
+        return fail(UsageError, "unknown subcommand " + line.subcommand + " (" + UsageLine + ")");
+    if (!checkUsage(*subcommand, line, &reason))
+        return fail(UsageError, reason);
+
+    const std::string& path = line.arguments[0];
+    std::vector<char> text;
+    if (!readWholeFile(path, &text))
+        return fail(UsageError, "cannot read " + path);
+    if (text.size() >= 0xFFFFFFFFu)
+        return fail(UsageError, path + " is too large");
+    XmlDocument* document =
+        parseDocument(text.empty() ? "" : text.data(), (uint32_t)text.size(), line.html);
+    if (!document)
+        return fail(Failed, path + ": the parse failed");
+
+    std::string out;
+    int code = subcommand->handler(*document, line, &out, &reason);
+    releaseDocument(document);
+    heapFree(document);
+    if (code != Done)
+        return fail(code, reason);
+    if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
+        return fail(Failed, "cannot write the output");
+    return Done;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+    // Newlines are bytes of the interface, not text to translate.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
+    return run(argc, argv);
+}
