@@ -200,6 +200,8 @@ TEST(XmlParser, CommentsAndCdata) {
     EXPECT_EQ(body("<a><![CDATA[1 < 2 &amp;]]></a>"), "a '' {![CDATA '1 < 2 &amp;'}");
     EXPECT_EQ(body("<a><![CDATA[]]></a>"), "a '' {![CDATA ''}");
     EXPECT_EQ(body("<a><![cdata[x]]></a>"), "(none)");
+    // An element that happens to be named like a CDATA section keeps its text raw too.
+    EXPECT_EQ(body("<a><![CDATA x=\"&amp;\">t&amp;</![CDATA></a>"), "a '' {![CDATA @x=& 't&amp;'}");
     // Without a comment after the declaration the dropped place is reused.
     EXPECT_EQ(body("<a><!--1--><b/><!--2--><!--3--><c/><!--4--></a>"), "a '' {b '', c ''}");
 }
@@ -223,6 +225,36 @@ TEST(XmlParser, EntitiesAreDecodedOnce) {
     buffer.push_back('\0');
     EXPECT_TRUE(decodeEntities(buffer.data()));
     EXPECT_EQ(std::string(buffer.data()), std::string(100000, '<'));
+}
+
+TEST(XmlParser, EntityPassOverARawTree) {
+    // A tree whose strings are still raw, as the pass finds it: children first, then the
+    // attribute values, then the text; names stay as written and CDATA text stays raw.
+    char name[] = "a&amp;";
+    char text[] = "x &lt; y";
+    char attributeName[] = "k&gt;";
+    char value[] = "&quot;v&quot;";
+    char childName[] = "b";
+    char childText[] = "&amp;amp;";
+    char cdataName[] = "![CDATA";
+    char cdataText[] = "&lt;raw&gt;";
+    char emptyText[] = "";
+    XmlAttribute attribute = {attributeName, value};
+    XmlNode children[2] = {{childName, childText, nullptr, 0, nullptr},
+                           {cdataName, cdataText, nullptr, 0, nullptr}};
+    XmlChildList list = {children, 2};
+    XmlNode root = {name, text, &attribute, 1, &list};
+    XmlNode top[2] = {root, {emptyText, emptyText, nullptr, 0, nullptr}};
+    XmlDocument document = {top, 2, emptyText};
+    EXPECT_TRUE(decodeDocument(&document));
+    EXPECT_STREQ(name, "a&amp;");
+    EXPECT_STREQ(text, "x < y");
+    EXPECT_STREQ(attributeName, "k&gt;");
+    EXPECT_STREQ(value, "\"v\"");
+    EXPECT_STREQ(childText, "&amp;");
+    EXPECT_STREQ(cdataText, "&lt;raw&gt;");
+    EXPECT_TRUE(decodeNode(&children[0]));
+    EXPECT_STREQ(childText, "&");
 }
 
 TEST(XmlParser, HtmlModeSkipsVoidTags) {
