@@ -19,6 +19,14 @@ const unsigned MaxNestingDepth = 256;
 
 const char CdataName[] = "![CDATA";
 
+// The steps of one element are kept in one function: the calls between them cost more than
+// the work of a small element.
+#if defined(__GNUC__)
+#define ZEL_INLINE inline __attribute__((always_inline))
+#else
+#define ZEL_INLINE inline
+#endif
+
 // What each byte means to the scans, looked up in one table.
 enum ByteClass : unsigned char {
     Blank = 1,           // the six whitespace bytes
@@ -381,7 +389,8 @@ char* failElement(XmlNode* node, XmlChildList* list, uint32_t count) {
 
 // The content of an element from the byte after its start tag: text, child constructs and the
 // end tag. Returns the position after the end tag and the whitespace behind it.
-char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsigned depth) {
+ZEL_INLINE char* parseContent(char* content, const ParseInput* input, XmlNode* node,
+                              unsigned depth) {
     char* text = skipBlanks(content);
     char* cursor = skipUntil(text, TextStop);
     bool entities = false;
@@ -459,7 +468,8 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
     return skipBlanks(close + 1);
 }
 
-char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsigned depth) {
+ZEL_INLINE char* parseElement(char* position, const ParseInput* input, XmlNode* node,
+                              unsigned depth) {
     char* p = position;
     for (;; ++p) {
         p = skipUntil(p, NameStop | Nul);
