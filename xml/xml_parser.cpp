@@ -665,39 +665,36 @@ bool decodeNode(XmlNode* node) {
 // becomes "&lt;". The string is compacted as it goes instead of being moved once per entity,
 // which keeps long texts full of entities linear.
 bool decodeEntities(char* string) {
-    static const struct {
-        const char* entity;
-        size_t length;
-        char character;
-    } entities[] = {
-        {"&lt;", 4, '<'},   {"&gt;", 4, '>'},    {"&amp;", 5, '&'},
-        {"&quot;", 6, '"'}, {"&apos;", 6, '\''},
-    };
     char* read = findByte(string, '&');
     if (!read)
         return true;
     char* write = read;
-    for (;;) {
-        // read stands on a "&".
-        size_t step = 1;
+    while (*read) {
+        if (*read != '&') {
+            *write++ = *read++;
+            continue;
+        }
+        // Compared in the order "&lt;", "&gt;", "&amp;", "&quot;", "&apos;"; each test stops at
+        // the first byte that differs, so none reads past the string's NUL.
         char character = '&';
-        for (const auto& known : entities) {
-            if (startsWith(read, known.entity, known.length)) {
-                step = known.length;
-                character = known.character;
-                break;
-            }
+        size_t step = 1;
+        if (startsWith(read, "&lt;", 4)) {
+            character = '<';
+            step = 4;
+        } else if (startsWith(read, "&gt;", 4)) {
+            character = '>';
+            step = 4;
+        } else if (startsWith(read, "&amp;", 5)) {
+            step = 5;
+        } else if (startsWith(read, "&quot;", 6)) {
+            character = '"';
+            step = 6;
+        } else if (startsWith(read, "&apos;", 6)) {
+            character = '\'';
+            step = 6;
         }
         *write++ = character;
         read += step;
-        char* next = findByte(read, '&');
-        size_t chunk = next ? (size_t)(next - read) : strlen(read);
-        if (write != read)
-            memmove(write, read, chunk);
-        write += chunk;
-        read += chunk;
-        if (!next)
-            break;
     }
     *write = '\0';
     return true;
