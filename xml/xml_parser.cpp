@@ -257,7 +257,9 @@ bool storeAttributes(char* text, const char* last, const AttributeSpan* kept, ui
             node->attributeCount = i;
             break;
         }
-        p = afterAttribute(span);
+        // Only a rescan beyond the kept spans needs to know where the next attribute begins.
+        if (i + 1 >= KeptSpans)
+            p = afterAttribute(span);
         *span.stop = '\0';
         attributes[i].name = span.name;
         if (span.close) {

@@ -157,6 +157,21 @@ TEST(XmlParser, AttributeSpellings) {
     EXPECT_EQ(body("<a\tx=\"\"\n y=\"a b\"  ></a>"), "a @x= @y=a b ''");
     EXPECT_EQ(body("<a x=\"&quot;w&quot;\" y=\"&lt;&gt;\"></a>"), "a @x=\"w\" @y=<> ''");
     EXPECT_EQ(body("<a x=\"'\"></a>"), "a @x=' ''");
+    // Many attributes, some without value, entities among them, empty and with content.
+    std::string tag = "<a";
+    std::string expected = "a";
+    for (int i = 0; i < 40; ++i) {
+        std::string n = std::to_string(i);
+        if (i % 7 == 3) {
+            tag += " w" + n;
+            expected += " @w" + n + "=";
+        } else {
+            tag += " k" + n + "=\"v&amp;" + n + "\"";
+            expected += " @k" + n + "=v&" + n;
+        }
+    }
+    EXPECT_EQ(body(tag + " /><z></z>"), expected + " '' | z ''");
+    EXPECT_EQ(body(tag + ">t</a>"), expected + " 't'");
     // The name runs to whitespace, ">" or "/>": quotes and "=" belong to it.
     EXPECT_EQ(body("<a=\"1\"></a=\"1\">"), "a=\"1\" ''");
     EXPECT_EQ(body("<a/b></a/b>"), "a/b ''");
