@@ -1,10 +1,10 @@
 #include "xml/local_heap.h"
 
-// Growth asks for twice what a small block holds and half as much again for a larger one, so
-// that arrays grown one element at a time are copied a logarithmic number of times; the size
-// reported is the block's true size.
+// Growth asks for twice what the block holds, so that arrays grown one element at a time are
+// copied a logarithmic number of times, each byte about once in all; the size reported is the
+// block's true size.
 static size_t grownSize(size_t current, size_t wanted) {
-    size_t generous = current < 1024 ? 2 * current : current + current / 2;
+    size_t generous = current <= (size_t)-1 / 2 ? 2 * current : wanted;
     return wanted > current && generous > wanted ? generous : wanted;
 }
 

@@ -49,8 +49,7 @@ bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
     if (toWide(Utf8CodePage, 0, source, -1, wide, units)) {
         int needed = toAnsi(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
         if (!destination) {
-            if (needed > 0)
-                *size = (uint32_t)needed;
+            *size = needed > 0 ? (uint32_t)needed : 0;
             result = needed > 0;
         } else if (needed > 0 && *size >= (uint32_t)needed) {
             // The capacity is an int for the call; a larger buffer is still large enough.

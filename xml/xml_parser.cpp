@@ -19,6 +19,14 @@ const unsigned MaxNestingDepth = 256;
 
 const char CdataName[] = "![CDATA";
 
+// The steps of one element are kept in one function: the calls between them cost more than
+// the work of a small element.
+#if defined(__GNUC__)
+#define ZEL_INLINE inline __attribute__((always_inline))
+#else
+#define ZEL_INLINE inline
+#endif
+
 // What each byte means to the scans, looked up in one table.
 enum ByteClass : unsigned char {
     Blank = 1,           // the six whitespace bytes
@@ -85,10 +93,19 @@ bool isBlank(char c) {
     return classOf(c) & Blank;
 }
 
+// Indentation is the longest run of blanks in a catalog: four bytes to a round here too. A
+// blank is not the NUL, so the byte after it can be read.
 char* skipBlanks(char* p) {
-    while (isBlank(*p))
-        ++p;
-    return p;
+    for (;; p += 4) {
+        if (!isBlank(p[0]))
+            return p;
+        if (!isBlank(p[1]))
+            return p + 1;
+        if (!isBlank(p[2]))
+            return p + 2;
+        if (!isBlank(p[3]))
+            return p + 3;
+    }
 }
 
 // strchr without the call: the hops between markup bytes are short.
@@ -249,7 +266,9 @@ bool storeAttributes(char* text, const char* last, const AttributeSpan* kept, ui
             node->attributeCount = i;
             break;
         }
-        p = afterAttribute(span);
+        // Only a rescan beyond the kept spans needs to know where the next attribute begins.
+        if (i + 1 >= KeptSpans)
+            p = afterAttribute(span);
         *span.stop = '\0';
         attributes[i].name = span.name;
         if (span.close) {
@@ -381,7 +400,8 @@ char* failElement(XmlNode* node, XmlChildList* list, uint32_t count) {
 
 // The content of an element from the byte after its start tag: text, child constructs and the
 // end tag. Returns the position after the end tag and the whitespace behind it.
-char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsigned depth) {
+ZEL_INLINE char* parseContent(char* content, const ParseInput* input, XmlNode* node,
+                              unsigned depth) {
     char* text = skipBlanks(content);
     char* cursor = skipUntil(text, TextStop);
     bool entities = false;
@@ -459,7 +479,8 @@ char* parseContent(char* content, const ParseInput* input, XmlNode* node, unsign
     return skipBlanks(close + 1);
 }
 
-char* parseElement(char* position, const ParseInput* input, XmlNode* node, unsigned depth) {
+ZEL_INLINE char* parseElement(char* position, const ParseInput* input, XmlNode* node,
+                              unsigned depth) {
     char* p = position;
     for (;; ++p) {
         p = skipUntil(p, NameStop | Nul);
@@ -655,39 +676,36 @@ bool decodeNode(XmlNode* node) {
 // becomes "&lt;". The string is compacted as it goes instead of being moved once per entity,
 // which keeps long texts full of entities linear.
 bool decodeEntities(char* string) {
-    static const struct {
-        const char* entity;
-        size_t length;
-        char character;
-    } entities[] = {
-        {"&lt;", 4, '<'},   {"&gt;", 4, '>'},    {"&amp;", 5, '&'},
-        {"&quot;", 6, '"'}, {"&apos;", 6, '\''},
-    };
     char* read = findByte(string, '&');
     if (!read)
         return true;
     char* write = read;
-    for (;;) {
-        // read stands on a "&".
-        size_t step = 1;
+    while (*read) {
+        if (*read != '&') {
+            *write++ = *read++;
+            continue;
+        }
+        // Compared in the order "&lt;", "&gt;", "&amp;", "&quot;", "&apos;"; each test stops at
+        // the first byte that differs, so none reads past the string's NUL.
         char character = '&';
-        for (const auto& known : entities) {
-            if (startsWith(read, known.entity, known.length)) {
-                step = known.length;
-                character = known.character;
-                break;
-            }
+        size_t step = 1;
+        if (startsWith(read, "&lt;", 4)) {
+            character = '<';
+            step = 4;
+        } else if (startsWith(read, "&gt;", 4)) {
+            character = '>';
+            step = 4;
+        } else if (startsWith(read, "&amp;", 5)) {
+            step = 5;
+        } else if (startsWith(read, "&quot;", 6)) {
+            character = '"';
+            step = 6;
+        } else if (startsWith(read, "&apos;", 6)) {
+            character = '\'';
+            step = 6;
         }
         *write++ = character;
         read += step;
-        char* next = findByte(read, '&');
-        size_t chunk = next ? (size_t)(next - read) : strlen(read);
-        if (write != read)
-            memmove(write, read, chunk);
-        write += chunk;
-        read += chunk;
-        if (!next)
-            break;
     }
     *write = '\0';
     return true;

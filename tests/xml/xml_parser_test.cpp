@@ -157,6 +157,21 @@ TEST(XmlParser, AttributeSpellings) {
     EXPECT_EQ(body("<a\tx=\"\"\n y=\"a b\"  ></a>"), "a @x= @y=a b ''");
     EXPECT_EQ(body("<a x=\"&quot;w&quot;\" y=\"&lt;&gt;\"></a>"), "a @x=\"w\" @y=<> ''");
     EXPECT_EQ(body("<a x=\"'\"></a>"), "a @x=' ''");
+    // Many attributes, some without value, entities among them, empty and with content.
+    std::string tag = "<a";
+    std::string expected = "a";
+    for (int i = 0; i < 40; ++i) {
+        std::string n = std::to_string(i);
+        if (i % 7 == 3) {
+            tag += " w" + n;
+            expected += " @w" + n + "=";
+        } else {
+            tag += " k" + n + "=\"v&amp;" + n + "\"";
+            expected += " @k" + n + "=v&" + n;
+        }
+    }
+    EXPECT_EQ(body(tag + " /><z></z>"), expected + " '' | z ''");
+    EXPECT_EQ(body(tag + ">t</a>"), expected + " 't'");
     // The name runs to whitespace, ">" or "/>": quotes and "=" belong to it.
     EXPECT_EQ(body("<a=\"1\"></a=\"1\">"), "a=\"1\" ''");
     EXPECT_EQ(body("<a/b></a/b>"), "a/b ''");
@@ -200,6 +215,8 @@ TEST(XmlParser, CommentsAndCdata) {
     EXPECT_EQ(body("<a><![CDATA[1 < 2 &amp;]]></a>"), "a '' {![CDATA '1 < 2 &amp;'}");
     EXPECT_EQ(body("<a><![CDATA[]]></a>"), "a '' {![CDATA ''}");
     EXPECT_EQ(body("<a><![cdata[x]]></a>"), "(none)");
+    // An element that happens to be named like a CDATA section keeps its text raw too.
+    EXPECT_EQ(body("<a><![CDATA x=\"&amp;\">t&amp;</![CDATA></a>"), "a '' {![CDATA @x=& 't&amp;'}");
     // Without a comment after the declaration the dropped place is reused.
     EXPECT_EQ(body("<a><!--1--><b/><!--2--><!--3--><c/><!--4--></a>"), "a '' {b '', c ''}");
 }
@@ -223,6 +240,36 @@ TEST(XmlParser, EntitiesAreDecodedOnce) {
     buffer.push_back('\0');
     EXPECT_TRUE(decodeEntities(buffer.data()));
     EXPECT_EQ(std::string(buffer.data()), std::string(100000, '<'));
+}
+
+TEST(XmlParser, EntityPassOverARawTree) {
+    // A tree whose strings are still raw, as the pass finds it: children first, then the
+    // attribute values, then the text; names stay as written and CDATA text stays raw.
+    char name[] = "a&amp;";
+    char text[] = "x &lt; y";
+    char attributeName[] = "k&gt;";
+    char value[] = "&quot;v&quot;";
+    char childName[] = "b";
+    char childText[] = "&amp;amp;";
+    char cdataName[] = "![CDATA";
+    char cdataText[] = "&lt;raw&gt;";
+    char emptyText[] = "";
+    XmlAttribute attribute = {attributeName, value};
+    XmlNode children[2] = {{childName, childText, nullptr, 0, nullptr},
+                           {cdataName, cdataText, nullptr, 0, nullptr}};
+    XmlChildList list = {children, 2};
+    XmlNode root = {name, text, &attribute, 1, &list};
+    XmlNode top[2] = {root, {emptyText, emptyText, nullptr, 0, nullptr}};
+    XmlDocument document = {top, 2, emptyText};
+    EXPECT_TRUE(decodeDocument(&document));
+    EXPECT_STREQ(name, "a&amp;");
+    EXPECT_STREQ(text, "x < y");
+    EXPECT_STREQ(attributeName, "k&gt;");
+    EXPECT_STREQ(value, "\"v\"");
+    EXPECT_STREQ(childText, "&amp;");
+    EXPECT_STREQ(cdataText, "&lt;raw&gt;");
+    EXPECT_TRUE(decodeNode(&children[0]));
+    EXPECT_STREQ(childText, "&");
 }
 
 TEST(XmlParser, HtmlModeSkipsVoidTags) {
