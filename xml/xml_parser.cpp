@@ -584,7 +584,9 @@ XmlDocument* parseDocument(const char* text, uint32_t length, bool htmlMode) {
         heapFree(document);
         return nullptr;
     }
-    // Every byte of the copy is written here, so it need not be cleared first.
+    // Every byte of the copy is written here, so it need not be cleared first. The block may
+    // be larger than asked for: its tail is zeroed too, as the walks over the source that
+    // follow the parse (composed text) read up to the block's end.
     char* source = (char*)heapAllocUncleared((size_t)length + 1);
     if (!source) {
         heapFree(document);
@@ -592,7 +594,7 @@ XmlDocument* parseDocument(const char* text, uint32_t length, bool htmlMode) {
     }
     if (length)
         memcpy(source, text, length);
-    source[length] = '\0';
+    memset(source + length, 0, heapSize(source) - length);
     ParseInput input = {source, length, htmlMode};
     XmlNode* nodes = nullptr;
     uint32_t count = 0;
