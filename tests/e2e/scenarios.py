@@ -44,6 +44,7 @@ PROGRAM_FILES = ["Quolen.exe", "ZelSetup.dat", "ZelSetup.dll", "ZELSYSID.sys", "
                  "zelliba.dll", "zellibb.dll", "unicows.dll", "ZELNTDEV.sys", "ZelFlash.dll"]
 CAPTION = "Installation Program"
 UNINSTALL_CAPTION = "Uninstallation Program"
+GERMAN_CAPTION = "Installationsprogramm"
 
 GERMAN = {"LANG": "de_DE.UTF-8"}
 
@@ -252,9 +253,9 @@ class Reinstall(Scenario):
     def test_reinstall_keeps_folder_icons_and_download_folder(self):
         first = self.media("catalog")
         run = self.start_setup(first, env=GERMAN)
-        self.ui("click", CAPTION, "1000", "1006")  # desktop icon only
-        self.ui("click", CAPTION, "1000", "1")
-        self.ui("box", CAPTION)
+        self.ui("click", GERMAN_CAPTION, "1000", "1006")  # desktop icon only
+        self.ui("click", GERMAN_CAPTION, "1000", "1")
+        self.assertEqual("Vorgang abgeschlossen.|icon|1", self.ui("box", GERMAN_CAPTION)[1])
         self.assertEqual(0, self.finish(run))
         self.env.run("reg", ["add", PRODUCT_KEY, "/v", "DownloadDir", "/d", "D:\\Mine", "/f"])
 
@@ -262,14 +263,14 @@ class Reinstall(Scenario):
         second = self.media("catalog", "media2", edit=lambda m: (m / "ZelSetup.dat").write_text(
             (m / "ZelSetup.dat").read_text().replace("Software-Installation\r", "Anderswo\r")))
         run = self.start_setup(second, env=GERMAN)
-        code, controls = self.ui("read", CAPTION, "1000")
+        code, controls = self.ui("read", GERMAN_CAPTION, "1000")
         self.assertIn(f"1000|Edit|{GERMAN_FOLDER}|visible|enabled|readonly", controls)
         self.assertIn("1003|Button|", controls)
         self.assertRegex(controls, r"1003\|Button\|[^|]*\|visible\|disabled")
         self.assertRegex(controls, r"1006\|Button\|[^|]*\|visible\|enabled\|-\|2")  # preset
         self.assertRegex(controls, r"1021\|Button\|[^|]*\|visible\|enabled\|-\|0")
-        self.ui("click", CAPTION, "1000", "1")
-        self.ui("box", CAPTION)
+        self.ui("click", GERMAN_CAPTION, "1000", "1")
+        self.ui("box", GERMAN_CAPTION)
         self.assertEqual(0, self.finish(run))
         product = self.values(PRODUCT_KEY)
         self.assertEqual(("REG_SZ", GERMAN_FOLDER), product["ProgDir"])

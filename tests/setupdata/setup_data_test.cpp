@@ -325,8 +325,8 @@ TEST(SetupReaders, TargetRadarAndListsFromTheSetupData) {
         media.put("Quolen.zel", ReleaseFile);
         Report r = runProbe(media, "readers");
         EXPECT_EQ(c.kind, r["radar"]) << c.radar;
-        EXPECT_EQ(std::string("13:") + programFiles + "\\Kestrane\\Tools", r["target"]);
-        EXPECT_EQ("9:C:\\A;;C:\\B", r["defaultSearch"]);
+        EXPECT_EQ(std::string("14:") + programFiles + "\\Kestrane\\Tools", r["target"]);
+        EXPECT_EQ("10:C:\\A;;C:\\B", r["defaultSearch"]);
         EXPECT_EQ("7:\\D1;\\D2", r["download"]);
     }
 }
