@@ -32,20 +32,33 @@ def show_registry(env, key, label):
 
 
 def snapshot(env):
-    """What the product may have written: registry, files, shortcuts, restart operations."""
+    """The registry values and files the product owns, as (place, name) -> content."""
     state = {}
-    user = env.user
-    folders = {
-        "program folder": "C:\\Program Files\\Kestrane",
-        "desktop": f"C:\\users\\{user}\\Desktop",
-        "all users' Start menu": "C:\\ProgramData\\Microsoft\\Windows\\Start Menu",
-    }
-    for label, folder in folders.items():
+    for key in (PRODUCT_KEY, UNINSTALL_KEY, BUTTON_KEY):
+        for path, values in env.reg_query(key).items():
+            for name, (kind, data) in values.items():
+                state[(path, name or "(default)")] = f"{kind} {data}"
+    for folder in ("C:\\Program Files\\Kestrane", f"C:\\users\\{env.user}\\Desktop",
+                   "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"):
         root = env.unix(folder)
-        state[label] = sorted(str(p.relative_to(root)) for p in root.rglob("*")) if root.exists() else []
-    windows = env.unix("C:\\windows")
-    state["uninstaller"] = (windows / "_zelu000.exe").exists()
+        for path in root.rglob("*") if root.exists() else []:
+            if path.is_file():
+                state[(folder, str(path.relative_to(root)))] = f"{path.stat().st_size} bytes"
+    uninstaller = env.unix("C:\\windows\\_zelu000.exe")
+    if uninstaller.exists():
+        state[("C:\\windows", "_zelu000.exe")] = f"{uninstaller.stat().st_size} bytes"
     return state
+
+
+def summary(before, after, env_pending):
+    heading("What the uninstall removed and what it kept")
+    removed = [place for place in before if place not in after]
+    kept = [place for place in before if place in after]
+    print(f"  removed {len(removed)} of {len(before)} registry values and files")
+    pending = {source.replace("\\??\\", "") for source, target in env_pending if not target}
+    for path, name in kept:
+        place = f"{path}\\{name}"
+        print(f"  kept: {place}" + ("  (deleted at the next restart)" if place in pending else ""))
 
 
 def report(env, title):
@@ -99,17 +112,21 @@ def main():
     german = {"LANG": "de_DE.UTF-8"}
     try:
         env.start()
+        heading("Before: a fresh Windows environment")
+        print(f"  {len(snapshot(env))} values and files of the product")
         heading("Media")
         print("  " + "  ".join(sorted(p.name for p in media.iterdir())))
         heading("Install: setup.exe /S on a German system, catalog media")
         code = env.run(media / "setup.exe", ["/S"], env=german)
         print(f"  exit code {code}")
         report(env, "After install")
+        installed = snapshot(env)
 
         heading("Uninstall: C:\\windows\\_zelu000.exe /S /U")
         code = env.run("C:\\windows\\_zelu000.exe", ["/S", "/U"], env=german)
         print(f"  exit code {code}")
         report(env, "After uninstall")
+        summary(installed, snapshot(env), env.pending_renames())
     finally:
         env.stop()
         if args.keep:
