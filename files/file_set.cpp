@@ -289,8 +289,16 @@ bool removeFileSet(HWND owner, const char* programFolder, BOOL inUse) {
     RestartLines lines;
     size_t used = 0;
     if (!inUse) {
-        bool deleted =
-            runShellOperation(owner, FO_DELETE, paths + 1, nullptr, FileCount - 1, DeleteFlags);
+        // A file already gone is no reason to keep the others: the shell would delete none
+        // of the list, and the product could never be removed.
+        PathText present[FileCount];
+        int count = 0;
+        for (int row = 1; row < FileCount; ++row) {
+            if (GetFileAttributesA(paths[row]) != INVALID_FILE_ATTRIBUTES)
+                memcpy(present[count++], paths[row], sizeof present[0]);
+        }
+        bool deleted = count == 0 || runShellOperation(owner, FO_DELETE, present, nullptr, count,
+                                                       DeleteFlags);
         if (ntFamily)
             return deleted && scheduleDeletion(paths[0]);
         return appendDeletionLine(lines, sizeof lines, &used, paths[0]) && deleted &&

@@ -411,6 +411,12 @@ class Uninstall(Scenario):
         self.assertEqual(0, self.env.run(program, [switch, "/S"]))
         self.assert_uninstalled()
 
+    def test_uninstall_after_a_file_was_deleted_by_hand(self):
+        self.install_with_records()
+        self.path(f"{ENGLISH_FOLDER}\\zelliba.dll").unlink()
+        self.assertEqual(0, self.uninstaller("/S", "/U"))
+        self.assert_uninstalled()
+
     def test_confirmed_uninstall(self):
         self.install_with_records()
         run = self.env.run("C:\\windows\\_zelu000.exe", ["/U"], wait=False)
