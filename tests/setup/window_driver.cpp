@@ -1,12 +1,13 @@
 // Finds a window of a running setup.exe in the same Wine session, reports what it shows and
 // clicks one of its buttons, as a user would.
 //
-//   window_driver.exe REPORT options|message|browser [BUTTON_ID [post]]
+//   window_driver.exe REPORT options|message|browser [BUTTON_ID]
 //
 // options: dialog 101; message: a message box; browser: the folder browser. REPORT (UTF-8)
 // receives "caption=", "text=" (prompt, message or status line), "folder=" and
-// "rect=left top right bottom". post: the click is posted, for a button whose handler opens
-// a modal window. Exit code 0 when the window was found within 30 seconds, 1 otherwise.
+// "rect=left top right bottom". The click is posted, so that a handler that opens a modal
+// window or takes its time does not hold up the driver. Exit code 0 when the window was found
+// within 30 seconds, 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,8 +19,10 @@ namespace {
 
 std::string utf8(HWND window) {
     wchar_t text[1024] = L"";
-    // Another process's edit control answers only WM_GETTEXT itself.
-    SendMessageW(window, WM_GETTEXT, 1024, (LPARAM)text);
+    // Another process's edit control answers only WM_GETTEXT itself. A program that does not
+    // answer leaves the text empty rather than holding up the driver.
+    DWORD_PTR length;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, (LPARAM)text, SMTO_ABORTIFHUNG, 5000, &length);
     char bytes[4096] = "";
     WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr);
     return bytes;
@@ -90,11 +93,7 @@ int main(int argc, char** argv) {
         // A window under a modal one of its own takes no clicks until that one is gone.
         for (int i = 0; i < 100 && !IsWindowEnabled(window); ++i)
             Sleep(50);
-        HWND button = GetDlgItem(window, atoi(argv[3]));
-        if (argc > 4 && !strcmp(argv[4], "post"))
-            PostMessageA(button, BM_CLICK, 0, 0);
-        else
-            SendMessageA(button, BM_CLICK, 0, 0);
+        PostMessageA(GetDlgItem(window, atoi(argv[3])), BM_CLICK, 0, 0);
     }
     return 0;
 }
