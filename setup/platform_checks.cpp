@@ -1,7 +1,5 @@
 #include "setup/platform_checks.h"
 
-#include <string.h>
-
 namespace {
 
 bool readVersion(OSVERSIONINFOA* version) {
@@ -79,7 +77,9 @@ bool hasRequiredServicePack(const OSVERSIONINFOA* version) {
     if (version->dwPlatformId != VER_PLATFORM_WIN32_NT || version->dwMajorVersion != 4)
         return true;
     // NT 4.0 without any service pack reports an empty text: it lacks Service Pack 4 too.
-    size_t length = strlen(version->szCSDVersion);
+    size_t length = 0;
+    while (length < sizeof version->szCSDVersion && version->szCSDVersion[length])
+        ++length;
     if (length == 0)
         return false;
     return (signed char)version->szCSDVersion[length - 1] >= '4';

@@ -61,6 +61,10 @@ bool collectInstallOptions(BOOL* cancelled, SetupOptions* options, char* install
         if (hasStartMenuShortcut(options->oldProductName))
             options->startMenuIcon = TRUE;
     } else {
+        // A half-read record (Name without Version) is no earlier installation: nothing of it
+        // may name old shortcuts to remove or a release to compare with.
+        options->oldProductName[0] = '\0';
+        installedVersion[0] = '\0';
         options->flags |= FreshInstall;
         applyStoredInternetFunction(options);
         folderSettled = readTargetDir(options->programDir) != 0;
@@ -71,7 +75,8 @@ bool collectInstallOptions(BOOL* cancelled, SetupOptions* options, char* install
                                          optionsDialogProc, (LPARAM)options);
         *cancelled = answer != IDOK;
     }
-    if (!folderSettled)
+    // An empty folder (cleared by the user, or too long for its buffer) is no place to install.
+    if (!folderSettled || options->programDir[0] == '\0')
         return false;
     bool menuFound = readMenuDir(options->menuDir);
     return buildInstallPaths(options) && menuFound;
@@ -105,6 +110,7 @@ void initOptionsDialog(HWND dialog, SetupOptions* options) {
                      (LONG_PTR)LoadIconA(setupData.instance, MAKEINTRESOURCEA(IDI_SETUP)));
     SetWindowLongPtrA(dialog, DWLP_USER, (LONG_PTR)options);
     SetDlgItemTextA(dialog, IDC_FOLDER, options->programDir);
+    SendDlgItemMessageA(dialog, IDC_FOLDER, EM_LIMITTEXT, TextBufferSize - 1, 0);
     if (options->flags & FreshInstall) {
         loadText(IDS_FRESH_FOLDER_PROMPT, text);
     } else {
@@ -128,8 +134,10 @@ void acceptOptionsDialog(HWND dialog, SetupOptions* options) {
     options->desktopIcon = IsDlgButtonChecked(dialog, IDC_DESKTOP_ICON) != BST_UNCHECKED;
     options->startMenuIcon = IsDlgButtonChecked(dialog, IDC_START_MENU_ICON) != BST_UNCHECKED;
     options->toolbarButton = options->internetFunction != 0;
+    // A folder that does not fit is not cut short: it is left empty, which fails the collection.
     options->programDir[0] = '\0';
-    GetDlgItemTextA(dialog, IDC_FOLDER, options->programDir, TextBufferSize);
+    if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_FOLDER)) < TextBufferSize)
+        GetDlgItemTextA(dialog, IDC_FOLDER, options->programDir, TextBufferSize);
     EndDialog(dialog, IDOK);
 }
 
@@ -160,6 +168,8 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         initOptionsDialog(dialog, (SetupOptions*)lParam);
         return FALSE;
     case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            return FALSE;
         switch (LOWORD(wParam)) {
         case IDC_DESKTOP_ICON:
         case IDC_START_MENU_ICON: {
@@ -244,6 +254,7 @@ int CALLBACK browseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM da
                                ? GetFileAttributesA(path)
                                : INVALID_FILE_ATTRIBUTES;
         bool acceptable = attributes != INVALID_FILE_ATTRIBUTES &&
+                          (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                           !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_OFFLINE));
         SendMessageA(browser, BFFM_ENABLEOK, 0, acceptable);
         if (acceptable) {
@@ -263,6 +274,8 @@ int CALLBACK browseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM da
 
 void shortenStatusPath(const char* path, char* shown, size_t size, int width,
                        int (*measure)(const char* text, void* context), void* context) {
+    if (size == 0)
+        return;
     if (!copyText(shown, size, path)) {
         shown[0] = '\0';
         return;

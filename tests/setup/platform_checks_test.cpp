@@ -51,10 +51,32 @@ TEST(PlatformChecks, ServicePackTextComparedBySignedLastCharacter) {
     EXPECT_FALSE(hasRequiredServicePack(&record)); // ")" sorts below "4"
 }
 
+// Whether the process token holds SeTakeOwnershipPrivilege enabled.
+bool takeOwnershipEnabled() {
+    HANDLE token;
+    alignas(TOKEN_PRIVILEGES) char buffer[4096];
+    DWORD size;
+    LUID id;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    bool read = GetTokenInformation(token, TokenPrivileges, buffer, sizeof buffer, &size);
+    CloseHandle(token);
+    const TOKEN_PRIVILEGES* list = (const TOKEN_PRIVILEGES*)buffer;
+    for (DWORD i = 0; read && LookupPrivilegeValueA(nullptr, "SeTakeOwnershipPrivilege", &id) &&
+                      i < list->PrivilegeCount;
+         ++i)
+        if (list->Privileges[i].Luid.LowPart == id.LowPart &&
+            list->Privileges[i].Luid.HighPart == id.HighPart)
+            return list->Privileges[i].Attributes & SE_PRIVILEGE_ENABLED;
+    return false;
+}
+
 TEST(PlatformChecks, WineTokenIsAnEnabledAdministratorWithTakeOwnership) {
     // Wine gives every token an enabled Administrators group.
     EXPECT_TRUE(isAdministrator());
+    EXPECT_FALSE(takeOwnershipEnabled());
     EXPECT_TRUE(enableTakeOwnership());
+    EXPECT_TRUE(takeOwnershipEnabled());
     EXPECT_TRUE(checkPlatform());
     EXPECT_TRUE(checkServicePack());
 }
