@@ -87,9 +87,43 @@ class Scenario(unittest.TestCase):
     def uninstaller(self, *args, env=None):
         return self.env.run("C:\\windows\\_zelu000.exe", list(args), env=env)
 
-    def ui(self, *args, env=None):
-        code, out = self.env.output(BIN / "ui_driver.exe", list(args), env=env, timeout=60)
+    def ui(self, *args):
+        code, out = self.env.output(BIN / "ui_driver.exe", list(args), timeout=60)
         return code, out.strip()
+
+    def read(self, kind="options"):
+        """What a window shows: caption, text, folder, icon, and its controls by id as
+        (class, text, visible, enabled, readonly, check)."""
+        code, out = self.ui(kind, "read")
+        self.assertEqual(0, code, f"no {kind} window")
+        shown = {"controls": {}}
+        for line in out.splitlines():
+            name, _, value = line.partition("=")
+            if name == "control":
+                fields = value.split("|")
+                shown["controls"][int(fields[0])] = tuple(fields[1:])
+            else:
+                shown[name] = value
+        return shown
+
+    def click(self, *ids, kind="options"):
+        arguments = [kind]
+        for control in ids:
+            arguments += ["click", str(control)]
+        self.assertEqual(0, self.ui(*arguments)[0], f"no {kind} window to click")
+
+    def box(self, button=None):
+        """Reads the message box and presses button (default: its first); returns
+        (text, caption, buttons)."""
+        shown = self.read("message")
+        buttons = [i for i in (1, 2, 3, 4, 5, 6, 7) if i in shown["controls"]
+                   and shown["controls"][i][2] == "visible"]
+        self.assertEqual("yes", shown["icon"])
+        self.click(button or buttons[0], kind="message")
+        return shown["text"], shown["caption"], buttons
+
+    def absent(self, kind, milliseconds):
+        return self.ui(kind, "absent", str(milliseconds))[0] == 0
 
     def finish(self, process, timeout=60):
         return process.wait(timeout)
@@ -195,17 +229,15 @@ class Interactive(Scenario):
         media = self.media("ini")
         # Wine's progress bar reports each position it is moved to.
         run = self.start_setup(media, env={"WINEDEBUG": "trace+progress"})
-        code, controls = self.ui("read", CAPTION, "1000")
-        self.assertEqual(0, code)
-        self.assertIn("1004|Static|This program will be installed in the following folder:",
-                      controls)
-        self.assertIn(f"1000|Edit|{ENGLISH_FOLDER}|visible|enabled|-", controls)
+        dialog = self.read()
+        self.assertEqual(CAPTION, dialog["caption"])
+        self.assertEqual("This program will be installed in the following folder:",
+                         dialog["text"])
+        self.assertEqual(("Edit", ENGLISH_FOLDER, "visible", "enabled", "-", "0"),
+                         dialog["controls"][1000])
         # Both icons chosen: the three shortcuts.
-        self.ui("click", CAPTION, "1000", "1006")
-        self.ui("click", CAPTION, "1000", "1021")
-        self.ui("click", CAPTION, "1000", "1")
-        code, box = self.ui("box", CAPTION)
-        self.assertEqual("Completed.|icon|1", box)
+        self.click(1006, 1021, 1)
+        self.assertEqual(("Completed.", CAPTION, [1]), self.box())
         self.assertEqual(0, self.finish(run))
         positions = re.findall(r"PBM_SETPOS: current pos changed from \d+ to (\d+)",
                                run.traces())
@@ -219,7 +251,7 @@ class Interactive(Scenario):
     def test_cancel_in_the_dialog_and_no_in_the_confirmation_write_nothing(self):
         media = self.media("ini")
         run = self.start_setup(media)
-        self.ui("click", CAPTION, "1000", "2")
+        self.click(2)
         self.assertEqual(0, self.finish(run))
         self.assertIsNone(self.values(PRODUCT_KEY))
         self.assertIsNone(self.result_value())
@@ -229,9 +261,8 @@ class Interactive(Scenario):
         self.env.run("reg", ["delete", RESULT_KEY, "/v", "Setup", "/f"])
         before = self.values(PRODUCT_KEY)
         run = self.env.run("C:\\windows\\_zelu000.exe", ["/U"], wait=False)
-        code, box = self.ui("box", UNINSTALL_CAPTION, "7")
-        self.assertEqual("Are you sure you want to remove the selected program from this "
-                         "computer?|icon|6,7", box)
+        self.assertEqual(("Are you sure you want to remove the selected program from this "
+                          "computer?", UNINSTALL_CAPTION, [6, 7]), self.box(7))
         self.assertEqual(0, self.finish(run))
         self.assertEqual(before, self.values(PRODUCT_KEY))
         self.assertIsNone(self.result_value())
@@ -253,9 +284,8 @@ class Reinstall(Scenario):
     def test_reinstall_keeps_folder_icons_and_download_folder(self):
         first = self.media("catalog")
         run = self.start_setup(first, env=GERMAN)
-        self.ui("click", GERMAN_CAPTION, "1000", "1006")  # desktop icon only
-        self.ui("click", GERMAN_CAPTION, "1000", "1")
-        self.assertEqual("Vorgang abgeschlossen.|icon|1", self.ui("box", GERMAN_CAPTION)[1])
+        self.click(1006, 1)  # desktop icon only
+        self.assertEqual(("Vorgang abgeschlossen.", GERMAN_CAPTION, [1]), self.box())
         self.assertEqual(0, self.finish(run))
         self.env.run("reg", ["add", PRODUCT_KEY, "/v", "DownloadDir", "/d", "D:\\Mine", "/f"])
 
@@ -263,14 +293,14 @@ class Reinstall(Scenario):
         second = self.media("catalog", "media2", edit=lambda m: (m / "ZelSetup.dat").write_text(
             (m / "ZelSetup.dat").read_text().replace("Software-Installation\r", "Anderswo\r")))
         run = self.start_setup(second, env=GERMAN)
-        code, controls = self.ui("read", GERMAN_CAPTION, "1000")
-        self.assertIn(f"1000|Edit|{GERMAN_FOLDER}|visible|enabled|readonly", controls)
-        self.assertIn("1003|Button|", controls)
-        self.assertRegex(controls, r"1003\|Button\|[^|]*\|visible\|disabled")
-        self.assertRegex(controls, r"1006\|Button\|[^|]*\|visible\|enabled\|-\|2")  # preset
-        self.assertRegex(controls, r"1021\|Button\|[^|]*\|visible\|enabled\|-\|0")
-        self.ui("click", GERMAN_CAPTION, "1000", "1")
-        self.ui("box", GERMAN_CAPTION)
+        controls = self.read()["controls"]
+        self.assertEqual(("Edit", GERMAN_FOLDER, "visible", "enabled", "readonly", "0"),
+                         controls[1000])
+        self.assertEqual("disabled", controls[1003][3])
+        self.assertEqual(("visible", "2"), (controls[1006][2], controls[1006][5]))  # preset
+        self.assertEqual(("visible", "0"), (controls[1021][2], controls[1021][5]))
+        self.click(1)
+        self.box()
         self.assertEqual(0, self.finish(run))
         product = self.values(PRODUCT_KEY)
         self.assertEqual(("REG_SZ", GERMAN_FOLDER), product["ProgDir"])
@@ -287,10 +317,8 @@ class Upgrade(Scenario):
     def test_renamed_product_replaces_the_old_names_shortcuts(self):
         old = self.media("ini", "old", edit=lambda m: set_release(m, name="Quolen Classic"))
         run = self.start_setup(old)
-        self.ui("click", CAPTION, "1000", "1006")
-        self.ui("click", CAPTION, "1000", "1021")
-        self.ui("click", CAPTION, "1000", "1")
-        self.ui("box", CAPTION)
+        self.click(1006, 1021, 1)
+        self.box()
         self.finish(run)
         for folder in (self.desktop(), COMMON_START_MENU, ENGLISH_MENU):
             self.assertTrue(self.exists(f"{folder}\\Quolen Classic.lnk"))
@@ -314,7 +342,7 @@ class RunningManager(Scenario):
             self.assertTrue(wait_until(lambda: log.exists() and "started" in log.read_text()))
             time.sleep(0.5)
         else:
-            self.assertEqual(1, self.ui("absent", ENGLISH_NAME, "-1", "10000")[0],
+            self.assertFalse(self.absent(f"title={ENGLISH_NAME}", 10000),
                              "the stand-in's window did not come")
         return manager
 
@@ -354,12 +382,12 @@ class RunningManager(Scenario):
         old_dll = self.file_digest(f"{ENGLISH_FOLDER}\\ZelSetup.dll")
         self.start_manager("--no-window")
         run = self.start_setup(self.second_media(), env={"WINEDEBUG": "fixme+setupapi"})
-        self.ui("click", CAPTION, "1000", "1")
+        self.click(1)
         self.assertEqual(0, self.finish(run))
         self.assert_replaced_at_restart(old_dll)
         # The restart prompt (a stub under Wine) instead of the "Completed." box.
         self.assertIn("SetupPromptReboot", run.traces())
-        self.assertEqual(0, self.ui("absent", CAPTION, "65535", "1500")[0])
+        self.assertTrue(self.absent("message", 1500))
 
     def test_relaunch_waits_for_the_manager_then_opens_it(self):
         self.assertEqual(0, self.setup(self.media("ini"), "/S"))
@@ -377,10 +405,8 @@ class RunningManager(Scenario):
 class Uninstall(Scenario):
     def install_with_records(self):
         run = self.start_setup(self.media("ini"))
-        self.ui("click", CAPTION, "1000", "1006")
-        self.ui("click", CAPTION, "1000", "1021")
-        self.ui("click", CAPTION, "1000", "1")
-        self.ui("box", CAPTION)
+        self.click(1006, 1021, 1)
+        self.box()
         self.finish(run)
         self.env.run("reg", ["add", PRODUCT_KEY + "\\Install\\QUOLEN", "/v", "Version",
                              "/d", "1.05", "/f"])
@@ -420,8 +446,8 @@ class Uninstall(Scenario):
     def test_confirmed_uninstall(self):
         self.install_with_records()
         run = self.env.run("C:\\windows\\_zelu000.exe", ["/U"], wait=False)
-        self.assertEqual(0, self.ui("box", UNINSTALL_CAPTION, "6")[0])  # Yes
-        self.assertEqual("Completed.|icon|1", self.ui("box", UNINSTALL_CAPTION)[1])
+        self.assertEqual(UNINSTALL_CAPTION, self.box(6)[1])  # Yes
+        self.assertEqual(("Completed.", UNINSTALL_CAPTION, [1]), self.box())
         self.assertEqual(0, self.finish(run))
         self.assert_uninstalled()
 
@@ -430,11 +456,11 @@ class NoShellItems(Scenario):
     def test_w_touches_no_shortcuts_and_leaves_out_the_display_name(self):
         media = self.media("ini")
         run = self.start_setup(media, "/W")
-        code, controls = self.ui("read", CAPTION, "1000")
-        self.assertRegex(controls, r"1006\|Button\|[^|]*\|hidden")
-        self.assertRegex(controls, r"1021\|Button\|[^|]*\|hidden")
-        self.ui("click", CAPTION, "1000", "1")
-        self.ui("box", CAPTION)
+        controls = self.read()["controls"]
+        self.assertEqual("hidden", controls[1006][2])
+        self.assertEqual("hidden", controls[1021][2])
+        self.click(1)
+        self.box()
         self.assertEqual(0, self.finish(run))
         self.assertFalse(self.exists(ENGLISH_MENU))
         entry = self.values(UNINSTALL_KEY)
@@ -562,16 +588,14 @@ class BadMedia(Scenario):
     def test_initialization_failure_is_reported(self):
         media = self.media("ini", edit=lambda m: (m / "ZelSetup.dat").unlink())
         run = self.start_setup(media)
-        code, box = self.ui("box", CAPTION)
-        self.assertEqual("Failed in operation for initialization.|icon|1", box)
+        self.assertEqual(("Failed in operation for initialization.", CAPTION, [1]), self.box())
         self.assertEqual(8, self.finish(run))
 
     def test_missing_media_file_fails_the_staging_and_changes_nothing(self):
         media = self.media("ini", edit=lambda m: (m / "Quolen").unlink())
         run = self.start_setup(media)
-        self.ui("click", CAPTION, "1000", "1")
-        code, box = self.ui("box", CAPTION)
-        self.assertEqual("Failed in operation for files.|icon|1", box)
+        self.click(1)
+        self.assertEqual(("Failed in operation for files.", CAPTION, [1]), self.box())
         self.assertEqual(9, self.finish(run))
         self.assertEqual("0009", self.result_value())
         self.assert_nothing_installed()

@@ -35,10 +35,6 @@ def reg(env, *args):
     assert env.run("reg", args) == 0, args
 
 
-def windows(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
 def main():
     with tempfile.TemporaryDirectory(dir=BUILD, prefix="platform-versions-") as work:
         work = Path(work)
@@ -62,18 +58,13 @@ def main():
                     code = env.run(media / "setup.exe", switches)
                 else:
                     setup = env.run(media / "setup.exe", switches, wait=False)
-                    box = work / "box.txt"
-                    driver = BUILD / "bin" / "window_driver.exe"
-                    # Not through pipes: a desktop process that the driver may start would
-                    # hold them open.
+                    driver = BUILD / "bin" / "ui_driver.exe"
                     check("options dialog shown", 0, env.run(
-                        driver, [windows(work / "options.txt"), "options", "1"],
-                        wait=False).wait(timeout=60))
-                    check("message box shown", 0, env.run(
-                        driver, [windows(box), "message", "1"], wait=False).wait(timeout=60))
+                        driver, ["options", "click", "1"], timeout=60))
+                    code, box = env.output(driver, ["message", "read", "click", "1"], timeout=60)
+                    check("message box shown", 0, code)
                     code = setup.wait(timeout=120)
-                    fields = dict(line.split("=", 1) for line in
-                                  box.read_text("utf-8").splitlines() if "=" in line)
+                    fields = dict(line.split("=", 1) for line in box.splitlines() if "=" in line)
                     check("box caption", "Can not start the installation.", fields.get("caption"))
                     check("box text", "Please install Microsoft Windows NT4.0 Service Pack 4 "
                           "or later, before installing this program.", fields.get("text"))
