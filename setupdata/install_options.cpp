@@ -73,6 +73,9 @@ bool collectInstallOptions(BOOL* cancelled, SetupOptions* options, char* install
     if (!(options->flags & Silent)) {
         INT_PTR answer = DialogBoxParamA(setupData.instance, MAKEINTRESOURCEA(IDD_OPTIONS), nullptr,
                                          optionsDialogProc, (LPARAM)options);
+        // A dialog that could not be shown is a failure, not the user's cancel.
+        if (answer == -1)
+            return false;
         *cancelled = answer != IDOK;
     }
     // An empty folder (cleared by the user, or too long for its buffer) is no place to install.

@@ -306,6 +306,11 @@ TEST_F(InstallOptions, MissingTargetOrGroupFailsAfterTheDialog) {
     }
 }
 
+TEST_F(InstallOptions, ADialogThatCannotBeShownFailsInsteadOfCancelling) {
+    setupData.instance = GetModuleHandleA("kernel32.dll"); // holds no dialog 101
+    EXPECT_FALSE(collect(Install));
+}
+
 TEST_F(InstallOptions, PathsThatWouldNotFitFailTheCollection) {
     const std::string longName(240, 'n');
     earlierInstallation("C:\\" + std::string(245, 'p'), Product, "2.00.0000"); // programExe
