@@ -328,38 +328,6 @@ bool runSteps(SetupContext* context, HINSTANCE instance) {
 
 } // namespace
 
-bool parseSwitches(const char* commandLine, RunFlags* runFlags) {
-    // Only the first character behind each "/" counts, so /S/U, /s /u and
-    // /Silent /Uninstall are the same.
-    for (const char* slash = strchr(commandLine, '/'); slash; slash = strchr(slash + 1, '/')) {
-        switch (slash[1]) {
-        case 'F':
-        case 'f':
-            *runFlags |= NoFinalMessage;
-            break;
-        case 'O':
-        case 'o':
-            *runFlags |= Relaunch;
-            break;
-        case 'S':
-        case 's':
-            *runFlags |= Silent;
-            break;
-        case 'U':
-        case 'u':
-            *runFlags &= ~(RunFlags)Install;
-            break;
-        case 'W':
-        case 'w':
-            *runFlags |= NoShellItems;
-            break;
-        default:
-            break;
-        }
-    }
-    return true;
-}
-
 ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
     SetupContext context;
     ZeroMemory(&context, sizeof context);

@@ -404,39 +404,6 @@ TEST_F(SetupRun, FailedSearchPathRegistersAllThenEndsBeforeTheMenuFolder) {
     EXPECT_EQ("000C", resultValue());
 }
 
-TEST(ParseSwitches, FirstCharacterBehindEachSlashCounts) {
-    struct Case {
-        const char* line;
-        RunFlags flags;
-    } cases[] = {
-        {"", Install},
-        {"/s /u", Silent},
-        {"/S/U", Silent},
-        {"/Silent /Uninstall", Silent},
-        {"/f", Install | NoFinalMessage},
-        {"/O", Install | Relaunch},
-        {"/w", Install | NoShellItems},
-        {"/x /? /", Install},
-        {"/s/", Install | Silent},
-        {"//s", Install | Silent},
-        {"/ s", Install},
-        {"s u w", Install},
-        {"/FOSWU", Install | NoFinalMessage}, // only F counts
-    };
-    for (const Case& c : cases) {
-        RunFlags flags = Install;
-        EXPECT_TRUE(parseSwitches(c.line, &flags));
-        EXPECT_EQ(c.flags, flags) << c.line;
-    }
-}
-
-TEST(ParseSwitches, SwitchTextLongerThanABufferIsHarmless) {
-    std::string line = "/S" + std::string(5000, 'x') + " /" + std::string(300, ' ') + "/u";
-    RunFlags flags = Install;
-    parseSwitches(line.c_str(), &flags);
-    EXPECT_EQ((RunFlags)Silent, flags);
-}
-
 TEST_F(SetupRun, SilentAndNoFinalMessageShowNoReport) {
     EXPECT_EQ(0u, run("/S"));
     EXPECT_TRUE(doubles.boxes.empty());
