@@ -89,19 +89,21 @@ bool setUpSearchPaths(SetupContext* context) {
 
     if (readDownloadList(context->downloadList) == 0 || context->downloadList[0] == '\0')
         return registered;
-    if (GetWindowsDirectoryA(context->downloadDir, sizeof context->downloadDir) == 0)
+    char candidate[TextBufferSize];
+    UINT length = GetWindowsDirectoryA(candidate, sizeof candidate);
+    if (length == 0 || length >= sizeof candidate)
         return registered;
     splitList(context->downloadList, [](const char*) {});
 
     // Each piece replaces the Windows folder's path after its drive: \DRIVERS gives C:\DRIVERS.
+    // A piece too long for the 260 bytes ends the scan: the folder stays the last piece that
+    // existed, and never becomes the Windows folder itself.
     bool missing = false;
     walkPieces(context->downloadList, [&](const char* piece) {
-        char* root = strchr(context->downloadDir, '\\');
-        if (!root)
+        char* root = strchr(candidate, '\\');
+        if (!root || !copyText(root, sizeof candidate - (size_t)(root - candidate), piece))
             return false;
-        size_t drive = (size_t)(root - context->downloadDir);
-        if (!copyText(root, sizeof context->downloadDir - drive, piece))
-            return false;
+        copyText(context->downloadDir, sizeof context->downloadDir, candidate);
         missing = GetFileAttributesA(context->downloadDir) == INVALID_FILE_ATTRIBUTES;
         return !missing;
     });

@@ -391,6 +391,21 @@ TEST_F(SetupRun, DownloadFolderIsTheFirstMissingPieceOrTheLastOne) {
     RemoveDirectoryA(second.c_str());
 }
 
+TEST_F(SetupRun, DownloadPieceTooLongForTheBufferIsNotChosen) {
+    // The longest list the setup data holds (259 characters) as one piece: with the drive it
+    // needs 261 bytes. Nothing is created, and the folder stays C:\DRIVERS, never the Windows
+    // folder whose path the pieces are put into.
+    doubles.defaultSearch = "C:\\zel_missing";
+    doubles.downloadList = "\\" + std::string(258, 'd');
+    run("/S");
+    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
+                                             "writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)"));
+    int searchPaths = 0;
+    for (const std::string& name : callNames())
+        searchPaths += name == "writeSearchPath";
+    EXPECT_EQ(1, searchPaths) << "only the search list's own piece";
+}
+
 TEST_F(SetupRun, FailedSearchPathRegistersAllThenEndsBeforeTheMenuFolder) {
     doubles.defaultSearch = "C:\\one;C:\\two;C:\\three";
     doubles.failingSearchPaths.insert("C:\\one");
