@@ -59,5 +59,15 @@ name=$(repeat n 200)
 run "installed menu shortcut of 266 characters" /S /U
 "$WINE64" reg query "$product" /v ProgDir </dev/null >/dev/null 2>&1 || fail "uninstall deleted values"
 
+# Media in a folder of 248 characters: setup.exe's own path fits 260 bytes, the setup data's
+# ("\ZelSetup.dat" behind it) does not.
+deep="deep\\$(repeat d 120)\\$(repeat e 119)" # C:\ and this: 248 characters
+unix_deep="$WINEPREFIX/drive_c/$(echo "$deep" | tr '\\' /)"
+mkdir -p "$(dirname "$unix_deep")"
+mv "$media" "$unix_deep"
+code=0
+"$WINE64" "C:\\$deep\\setup.exe" /S </dev/null >/dev/null 2>&1 || code=$?
+[ "$code" -eq 8 ] || fail "media folder of 248 characters: exit code $code, expected 8"
+
 [ "$failures" -eq 0 ] && rm -rf "$work"
 exit "$failures"
