@@ -2,6 +2,7 @@
 # Side-by-side comparison of setup.exe with an NSIS installer doing the same job (peer.nsi) on
 # the same media, in one run under wine64:
 #   bench/peer/compare.sh [RUNS]          (default 10; needs the win64 build, and win32 for sizes)
+# OURS_EXE=path compares another build of setup.exe (an experiment) on the same media.
 # Each run installs and uninstalls both products silently, each in its own fresh Wine prefix
 # with a persistent server, alternating which goes first. measure.exe (built here) times each
 # process from creation to exit and samples its peak working set. Prints the sizes, the
@@ -34,6 +35,7 @@ x86_64-w64-mingw32-g++-posix -O2 -static -o "$work/measure.exe" "$root/bench/pee
 # Two prefixes with the same media: one for each product.
 ZEL_BUILD_DIR="$build" "$root/scripts/make-media" "$work/media" --ini
 cp "$work/peer.exe" "$work/media/peer.exe"
+[ -n "${OURS_EXE:-}" ] && cp "$OURS_EXE" "$work/media/setup.exe"
 declare -A prefix
 for product in ours nsis; do
     wine_new_prefix "$build/wine-template" "$work/$product" null
@@ -130,26 +132,29 @@ for line in open(results):
     product, step, *fields = line.split()
     values = dict(f.split("=") for f in fields)
     rows.setdefault((product, step), []).append((float(values["ms"]), int(values["peak_kib"])))
-def median(product, step, index):
-    return statistics.median(v[index] for v in rows[(product, step)])
+def values(product, step, index):
+    return [v[index] for v in rows[(product, step)]]
 runs = len(rows[("ours", "install")])
-print(f"runs: {runs} of each, medians")
-print(f"{'':24}{'setup.exe':>12}{'NSIS':>12}{'ratio':>8}")
+print(f"runs: {runs} of each; medians, and in brackets the best run (least disturbed)")
+print(f"{'':24}{'setup.exe':>16}{'NSIS':>16}{'ratio':>14}")
+def line(label, ours, nsis):
+    print(f"{label:24}{statistics.median(ours):10.0f} [{min(ours):4.0f}]"
+          f"{statistics.median(nsis):10.0f} [{min(nsis):4.0f}]"
+          f"{statistics.median(ours) / statistics.median(nsis):8.2f} [{min(ours) / min(nsis):4.2f}]")
 for step in ("install", "uninstall"):
-    ours, nsis = median("ours", step, 0), median("nsis", step, 0)
-    print(f"{step + ' time (ms)':24}{ours:12.0f}{nsis:12.0f}{ours / nsis:8.2f}")
-    print(f"{step + ' w/o pauses (ms)':24}{ours - pause:12.0f}{nsis:12.0f}{(ours - pause) / nsis:8.2f}")
-    ours_kib, nsis_kib = median("ours", step, 1), median("nsis", step, 1)
-    print(f"{step + ' peak (KiB)':24}{ours_kib:12.0f}{nsis_kib:12.0f}{ours_kib / nsis_kib:8.2f}")
+    ours, nsis = values("ours", step, 0), values("nsis", step, 0)
+    line(step + " time (ms)", ours, nsis)
+    line(step + " w/o pauses (ms)", [t - pause for t in ours], nsis)
+    line(step + " peak (KiB)", values("ours", step, 1), values("nsis", step, 1))
 size64 = os.path.getsize(ours64)
-print(f"{'amd64 size (bytes)':24}{size64:12}{os.path.getsize(peer64) + uninstaller64:12}"
+print(f"{'amd64 size (bytes)':24}{size64:16}{os.path.getsize(peer64) + uninstaller64:16}"
       f"{size64 / (os.path.getsize(peer64) + uninstaller64):8.2f}"
       f"   (NSIS: installer {os.path.getsize(peer64)} + uninstaller {uninstaller64})")
 if os.path.exists(ours32):
     size32 = os.path.getsize(ours32)
     smallest = min(peers32, key=os.path.getsize)
     stub = os.path.getsize(smallest)
-    print(f"{'i686 size (bytes)':24}{size32:12}{2 * stub:12}{size32 / (2 * stub):8.2f}"
+    print(f"{'i686 size (bytes)':24}{size32:16}{2 * stub:16}{size32 / (2 * stub):8.2f}"
           f"   (NSIS x86-ansi: installer {stub} ({os.path.basename(smallest)}) + uninstaller,"
           f" counted as the installer's size again: the same stub with the uninstall script)")
 EOF
