@@ -12,8 +12,7 @@ namespace {
 // The libraries setup.exe does not import (see setup/CMakeLists.txt): none of them is a known
 // library of every system the program runs on, so the system would look beside the program
 // first. The first is the common controls library.
-const char* const boundLibraries[] = {"comctl32.dll", "ole32.dll", "shfolder.dll",
-                                      "setupapi.dll"};
+const char* const boundLibraries[] = {"comctl32.dll", "ole32.dll", "shfolder.dll", "setupapi.dll"};
 
 const DWORD SearchSystemFolder = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
 

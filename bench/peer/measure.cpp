@@ -23,8 +23,8 @@ int main() {
         return 2;
     strcpy(command, line);
 
-    HWND window = CreateWindowExA(0, "STATIC", "measure", 0, 0, 0, 1, 1, nullptr, nullptr,
-                                  nullptr, nullptr);
+    HWND window =
+        CreateWindowExA(0, "STATIC", "measure", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
 
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
