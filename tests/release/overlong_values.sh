@@ -13,6 +13,11 @@ fail() {
 }
 repeat() { printf "%${2}s" "" | tr ' ' "$1"; }
 
+# A server left by an earlier run must stop before its prefix goes.
+if [ -d "$work/wine/prefix" ]; then
+    wine_use "$work/wine"
+    wine_stop
+fi
 rm -rf "$work"
 wine_new_prefix "$ZEL_BUILD_DIR/wine-template" "$work/wine" null
 trap wine_stop EXIT
@@ -69,5 +74,8 @@ code=0
 "$WINE64" "C:\\$deep\\setup.exe" /S </dev/null >/dev/null 2>&1 || code=$?
 [ "$code" -eq 8 ] || fail "media folder of 248 characters: exit code $code, expected 8"
 
-[ "$failures" -eq 0 ] && rm -rf "$work"
+if [ "$failures" -eq 0 ]; then
+    wine_stop
+    rm -rf "$work"
+fi
 exit "$failures"

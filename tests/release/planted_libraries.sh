@@ -17,6 +17,11 @@ fail() {
     failures=$((failures + 1))
 }
 
+# A server left by an earlier run must stop before its prefix goes.
+if [ -d "$work/wine/prefix" ]; then
+    wine_use "$work/wine"
+    wine_stop
+fi
 rm -rf "$work"
 ZEL_BUILD_DIR="$ZEL_BUILD_DIR" "$ZEL_SOURCE_DIR/scripts/make-media" "$work/media" --ini
 export WINE_EXTRA_OVERRIDES="$(echo $names | tr ' ' ,)=n,b"
@@ -54,6 +59,7 @@ if grep -i 'Loaded L"C:\\\\Downloads' "$work/loaddll.log" | grep -iv 'media\\\\s
 fi
 if [ "$failures" -eq 0 ]; then
     echo "setup.exe loaded $(grep -c 'Loaded L"' "$work/loaddll.log") libraries, none from its folder"
+    wine_stop
     rm -rf "$work"
 fi
 exit "$failures"
