@@ -75,38 +75,38 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool text = conversion == 's' || conversion == 'c';
     bool number = !text && conversion != '%';
 
-    std::string spec = "%";
+    std::string directive = "%";
     if (conversion != '%') {
         if (shape & 1)
-            spec += '-';
+            directive += '-';
         if ((shape & 2) && (conversion == 'd' || conversion == 'i'))
-            spec += '+';
+            directive += '+';
         if ((shape & 4) && (conversion == 'd' || conversion == 'i'))
-            spec += ' ';
+            directive += ' ';
         if ((shape & 8) && strchr("xXo", conversion))
-            spec += '#';
+            directive += '#';
         if ((shape & 16) && number)
-            spec += '0';
+            directive += '0';
     }
     bool starWidth = false, starPrecision = false;
     uint8_t widthChoice = in.byte();
     if (conversion != '%') {
         if (widthChoice & 0x80)
-            starWidth = true, spec += '*';
+            starWidth = true, directive += '*';
         else if (widthChoice & 0x40)
-            spec += std::to_string(widthChoice % 40);
+            directive += std::to_string(widthChoice % 40);
         uint8_t precisionChoice = in.byte();
         if (conversion != 'c') {
             if (precisionChoice & 0x80)
-                starPrecision = true, spec += ".*";
+                starPrecision = true, directive += ".*";
             else if (precisionChoice & 0x40)
-                spec += "." + std::to_string(precisionChoice % 30);
+                directive += "." + std::to_string(precisionChoice % 30);
         }
     }
     const char* lengths[] = {"", "hh", "h", "l", "ll", "z"};
     const char* length = number ? lengths[in.byte() % 6] : "";
-    spec += length;
-    spec += conversion;
+    directive += length;
+    directive += conversion;
 
     // Literal text around the conversion, without further conversions.
     std::string before, after;
@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             escaped += c == '%' ? std::string("%%") : std::string(1, c);
         *part = escaped;
     }
-    std::string pattern = before + spec + after;
+    std::string pattern = before + directive + after;
 
     uint64_t value = in.wide();
     std::string string((const char*)data + in.at, size - in.at);
