@@ -30,16 +30,6 @@ bool deleteValue(HKEY key, const char* name) {
     return RegDeleteValueA(key, name) == ERROR_SUCCESS;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 } // namespace
 
 bool readCurrentVersionValue(const char* valueName, char* buffer, DWORD size) {
@@ -159,20 +149,4 @@ bool readProgramExe(char* buffer, DWORD* size) {
     bool read = queryTextValue(key, DefaultValue, buffer, *size, size);
     RegCloseKey(key);
     return read;
-}
-
-void formatVersionDisplay(char* version) {
-    // Eight hexadecimal digits: major byte, minor byte, 16-bit build. Any other text (including
-    // eight characters that are not all hexadecimal digits) is shown as stored.
-    if (strlen(version) != 8)
-        return;
-    unsigned value = 0;
-    for (int i = 0; i < 8; ++i) {
-        int digit = hexDigit(version[i]);
-        if (digit < 0)
-            return;
-        value = value << 4 | (unsigned)digit;
-    }
-    formatText(version, sizeof "FF.FF.FFFF", "%X.%02X.%04X", value >> 24, (value >> 16) & 0xFF,
-               value & 0xFFFF);
 }

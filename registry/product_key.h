@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "registry/version_display.h"
 #include "setup/run_types.h"
 
 bool readCurrentVersionValue(const char* valueName, char* buffer, DWORD size);
@@ -15,6 +16,3 @@ bool writeMenuFolder(const char* folder, RunFlags runFlags);
 bool readInternetFunction(DWORD* value);
 bool writeDownloadSettings(DWORD internetFunction, const char* downloadDir, RunFlags runFlags);
 bool readProgramExe(char* buffer, DWORD* size);
-
-// Shows an 8-character version text as "%X.%02X.%04X"; any other text stays as it is.
-void formatVersionDisplay(char* version);

@@ -89,19 +89,21 @@ bool setUpSearchPaths(SetupContext* context) {
 
     if (readDownloadList(context->downloadList) == 0 || context->downloadList[0] == '\0')
         return registered;
-    if (GetWindowsDirectoryA(context->downloadDir, sizeof context->downloadDir) == 0)
+    char candidate[TextBufferSize];
+    UINT length = GetWindowsDirectoryA(candidate, sizeof candidate);
+    if (length == 0 || length >= sizeof candidate)
         return registered;
     splitList(context->downloadList, [](const char*) {});
 
     // Each piece replaces the Windows folder's path after its drive: \DRIVERS gives C:\DRIVERS.
+    // A piece too long for the 260 bytes ends the scan: the folder stays the last piece that
+    // existed, and never becomes the Windows folder itself.
     bool missing = false;
     walkPieces(context->downloadList, [&](const char* piece) {
-        char* root = strchr(context->downloadDir, '\\');
-        if (!root)
+        char* root = strchr(candidate, '\\');
+        if (!root || !copyText(root, sizeof candidate - (size_t)(root - candidate), piece))
             return false;
-        size_t drive = (size_t)(root - context->downloadDir);
-        if (!copyText(root, sizeof context->downloadDir - drive, piece))
-            return false;
+        copyText(context->downloadDir, sizeof context->downloadDir, candidate);
         missing = GetFileAttributesA(context->downloadDir) == INVALID_FILE_ATTRIBUTES;
         return !missing;
     });
@@ -327,38 +329,6 @@ bool runSteps(SetupContext* context, HINSTANCE instance) {
 }
 
 } // namespace
-
-bool parseSwitches(const char* commandLine, RunFlags* runFlags) {
-    // Only the first character behind each "/" counts, so /S/U, /s /u and
-    // /Silent /Uninstall are the same.
-    for (const char* slash = strchr(commandLine, '/'); slash; slash = strchr(slash + 1, '/')) {
-        switch (slash[1]) {
-        case 'F':
-        case 'f':
-            *runFlags |= NoFinalMessage;
-            break;
-        case 'O':
-        case 'o':
-            *runFlags |= Relaunch;
-            break;
-        case 'S':
-        case 's':
-            *runFlags |= Silent;
-            break;
-        case 'U':
-        case 'u':
-            *runFlags &= ~(RunFlags)Install;
-            break;
-        case 'W':
-        case 'w':
-            *runFlags |= NoShellItems;
-            break;
-        default:
-            break;
-        }
-    }
-    return true;
-}
 
 ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
     SetupContext context;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "setup/run_types.h"
+#include "setup/switches.h"
 #include "setupdata/install_options.h"
 
 struct SetupContext {
@@ -24,5 +25,3 @@ struct SetupContext {
 
 // The program's entry procedure; returns the process exit code.
 ResultCode runSetup(HINSTANCE instance, const char* commandLine);
-// Turns the switches of the command line (the text behind the program name) into runFlags.
-bool parseSwitches(const char* commandLine, RunFlags* runFlags);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "setup/run_types.h"
+#include "setupdata/status_path.h"
 
 struct SetupOptions {
     RunFlags flags; // the run's flags, plus FreshInstall
@@ -28,8 +29,3 @@ bool collectSetupOptions(BOOL* cancelled, SetupOptions* options, char* installed
 INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 bool browseForFolder(char* programDir, HWND owner);
 int CALLBACK browseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
-
-// The folder browser's status line: while the text is not narrower than width, the components
-// before the last give way to " ... ", until fewer than two backslashes remain.
-void shortenStatusPath(const char* path, char* shown, size_t size, int width,
-                       int (*measure)(const char* text, void* context), void* context);

@@ -7,6 +7,7 @@
 #include "catalog/release_lookup.h"
 #include "registry/product_key.h"
 #include "setupdata/setup_data_sources.h"
+#include "setupdata/string_reference.h"
 #include "xml/bounded_text.h"
 
 namespace {
@@ -22,6 +23,12 @@ bool isNtFamily() {
     return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
+unsigned readProfileString(const char* section, const char* key, const char* defaultValue,
+                           char* output, unsigned size, void* filePath) {
+    return GetPrivateProfileStringA(section, key, defaultValue, output, size,
+                                    (const char*)filePath);
+}
+
 void shellFolder(int folder, char* path) {
     path[0] = '\0';
     SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
@@ -31,30 +38,9 @@ void shellFolder(int folder, char* path) {
 
 unsigned readSetupString(const char* section, const char* key, const char* defaultValue,
                          char* output, unsigned outputSize, const char* filePath) {
-    char value[TextBufferSize];
-    DWORD size = outputSize < sizeof value ? outputSize : sizeof value;
-    DWORD count = GetPrivateProfileStringA(section, key, defaultValue, value, size, filePath);
-    if (count == 0)
-        return 0;
-    if (value[0] != '%' || value[count - 1] != '%') {
-        memcpy(output, value, count + 1);
-        return count;
-    }
-
-    // %KEY%: the entry KEY of the system language's section, then of its primary language's,
-    // then of the neutral one. The text found is used as it stands.
-    value[count - 1] = '\0';
-    const char* reference = count > 1 ? value + 1 : value; // a lone "%" names the empty key
-    char strings[32];
-    formatText(strings, sizeof strings, "STRINGS.%04X", queryEnvironment.systemLanguage);
-    count = GetPrivateProfileStringA(strings, reference, "", output, outputSize, filePath);
-    if (count != 0)
-        return count;
-    formatText(strings, sizeof strings, "STRINGS.%04X", queryEnvironment.systemLanguagePrimary);
-    count = GetPrivateProfileStringA(strings, reference, "", output, outputSize, filePath);
-    if (count != 0)
-        return count;
-    return GetPrivateProfileStringA("STRINGS", reference, "", output, outputSize, filePath);
+    return resolveSetupString(
+        section, key, defaultValue, output, outputSize, queryEnvironment.systemLanguage,
+        queryEnvironment.systemLanguagePrimary, readProfileString, (void*)filePath);
 }
 
 unsigned readTargetDir(char* output) {

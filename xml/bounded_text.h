@@ -14,6 +14,8 @@ bool copyText(char* destination, size_t size, const char* source);
 bool appendText(char* destination, size_t size, const char* source);
 // printf-style format into destination when the result with its NUL fits in size bytes;
 // otherwise destination is left unchanged and the result is false. At most 2600 bytes.
+// Conversions d i u x X o c s % (flags, width, precision, hh h l ll z); any other, and a null
+// string argument, fail the format.
 bool formatText(char* destination, size_t size, const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 3, 4)))

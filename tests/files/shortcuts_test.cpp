@@ -137,4 +137,17 @@ TEST_F(MenuShortcutTest, OlderShortcutsToTheSameProgramGoFromTheSiblingFolders) 
     EXPECT_TRUE(exists(shortcut));
 }
 
+TEST_F(MenuShortcutTest, PathsTooLongForTheirBuffersFailWithoutWriting) {
+    // A shortcut file whose wide form needs more than 260 characters is not saved.
+    std::string longFile = menuFolder + "\\" + std::string(260, 'n') + ".lnk";
+    EXPECT_FALSE(
+        writeMenuFolderShortcut(target.c_str(), longFile.c_str(), menuFolder.c_str(), Install));
+    EXPECT_TRUE(listFolder(menuFolder).empty());
+    // A target whose working folder does not fit is refused before any link is made.
+    std::string longTarget = root + "\\" + std::string(300, 't') + "\\Quolen.exe";
+    EXPECT_FALSE(
+        writeMenuFolderShortcut(longTarget.c_str(), shortcut.c_str(), menuFolder.c_str(), Install));
+    EXPECT_FALSE(exists(shortcut));
+}
+
 } // namespace

@@ -52,4 +52,19 @@ TEST_F(PackageRecords, RecordsGetTheCurrentLayoutOnceAndKeepTheirOwnValues) {
     check();
 }
 
+TEST_F(PackageRecords, ValuesAndNamesBeyondTheBuffersAreHandledWhole) {
+    // A version longer than the 260-byte buffer is a real version: the record keeps its date.
+    store(Install + "Long", "Version", sz(std::string(300, '9')));
+    store(Install + "Long", "LastUpdate", Ones);
+    // A long record name is enumerated and refreshed (Wine takes at most 260 characters in
+    // a whole key path given as ANSI text).
+    std::string longest = Install + std::string(200, 'r');
+    store(longest, "Version", sz("1"));
+    ASSERT_TRUE(refreshPackageRecords());
+    EXPECT_EQ(Ones, stored(Install + "Long", "LastUpdate"));
+    EXPECT_EQ(dword(256), stored(Install + "Long", "ZEL"));
+    EXPECT_EQ(Zeros, stored(longest, "LastUpdate"));
+    EXPECT_EQ(dword(256), stored(longest, "ZEL"));
+}
+
 } // namespace

@@ -391,6 +391,21 @@ TEST_F(SetupRun, DownloadFolderIsTheFirstMissingPieceOrTheLastOne) {
     RemoveDirectoryA(second.c_str());
 }
 
+TEST_F(SetupRun, DownloadPieceTooLongForTheBufferIsNotChosen) {
+    // The longest list the setup data holds (259 characters) as one piece: with the drive it
+    // needs 261 bytes. Nothing is created, and the folder stays C:\DRIVERS, never the Windows
+    // folder whose path the pieces are put into.
+    doubles.defaultSearch = "C:\\zel_missing";
+    doubles.downloadList = "\\" + std::string(258, 'd');
+    run("/S");
+    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
+                                             "writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)"));
+    int searchPaths = 0;
+    for (const std::string& name : callNames())
+        searchPaths += name == "writeSearchPath";
+    EXPECT_EQ(1, searchPaths) << "only the search list's own piece";
+}
+
 TEST_F(SetupRun, FailedSearchPathRegistersAllThenEndsBeforeTheMenuFolder) {
     doubles.defaultSearch = "C:\\one;C:\\two;C:\\three";
     doubles.failingSearchPaths.insert("C:\\one");
@@ -402,39 +417,6 @@ TEST_F(SetupRun, FailedSearchPathRegistersAllThenEndsBeforeTheMenuFolder) {
     EXPECT_FALSE(wasCalled("writeMenuFolder"));
     EXPECT_EQ(positions(1, 4), doubles.progress);
     EXPECT_EQ("000C", resultValue());
-}
-
-TEST(ParseSwitches, FirstCharacterBehindEachSlashCounts) {
-    struct Case {
-        const char* line;
-        RunFlags flags;
-    } cases[] = {
-        {"", Install},
-        {"/s /u", Silent},
-        {"/S/U", Silent},
-        {"/Silent /Uninstall", Silent},
-        {"/f", Install | NoFinalMessage},
-        {"/O", Install | Relaunch},
-        {"/w", Install | NoShellItems},
-        {"/x /? /", Install},
-        {"/s/", Install | Silent},
-        {"//s", Install | Silent},
-        {"/ s", Install},
-        {"s u w", Install},
-        {"/FOSWU", Install | NoFinalMessage}, // only F counts
-    };
-    for (const Case& c : cases) {
-        RunFlags flags = Install;
-        EXPECT_TRUE(parseSwitches(c.line, &flags));
-        EXPECT_EQ(c.flags, flags) << c.line;
-    }
-}
-
-TEST(ParseSwitches, SwitchTextLongerThanABufferIsHarmless) {
-    std::string line = "/S" + std::string(5000, 'x') + " /" + std::string(300, ' ') + "/u";
-    RunFlags flags = Install;
-    parseSwitches(line.c_str(), &flags);
-    EXPECT_EQ((RunFlags)Silent, flags);
 }
 
 TEST_F(SetupRun, SilentAndNoFinalMessageShowNoReport) {
