@@ -42,6 +42,15 @@ int memcmp(const void* left, const void* right, size_t count) {
     return 0;
 }
 
+void* memchr(const void* text, int value, size_t count) {
+    const unsigned char* at = (const unsigned char*)text;
+    for (; count--; ++at) {
+        if (*at == (unsigned char)value)
+            return (void*)at;
+    }
+    return nullptr;
+}
+
 size_t strlen(const char* text) {
     const char* end = text;
     while (*end)

@@ -317,6 +317,9 @@ bool runSteps(SetupContext* context, HINSTANCE instance) {
     HWND progress = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
                                        progressDialogProc, 0);
     ShowWindow(progress, SW_SHOW);
+    // There is no message loop: paint it now, or it stays blank while the run waits for a
+    // running package manager.
+    UpdateWindow(progress);
     context->managerRunning = isManagerRunning(context);
     bool completed = (context->runFlags & Install) ? runInstallSteps(context, instance, progress)
                                                    : runUninstallSteps(context, progress);
