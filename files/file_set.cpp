@@ -297,8 +297,8 @@ bool removeFileSet(HWND owner, const char* programFolder, BOOL inUse) {
             if (GetFileAttributesA(paths[row]) != INVALID_FILE_ATTRIBUTES)
                 memcpy(present[count++], paths[row], sizeof present[0]);
         }
-        bool deleted = count == 0 || runShellOperation(owner, FO_DELETE, present, nullptr, count,
-                                                       DeleteFlags);
+        bool deleted =
+            count == 0 || runShellOperation(owner, FO_DELETE, present, nullptr, count, DeleteFlags);
         if (ntFamily)
             return deleted && scheduleDeletion(paths[0]);
         return appendDeletionLine(lines, sizeof lines, &used, paths[0]) && deleted &&

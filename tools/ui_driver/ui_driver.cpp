@@ -32,7 +32,9 @@ std::string utf8(HWND window) {
     return bytes;
 }
 
-bool hasChild(HWND window, int id) { return GetDlgItem(window, id) != nullptr; }
+bool hasChild(HWND window, int id) {
+    return GetDlgItem(window, id) != nullptr;
+}
 
 struct Search {
     const char* kind;

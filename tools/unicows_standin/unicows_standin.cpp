@@ -3,6 +3,10 @@
 // (with WINEDLLOVERRIDES=unicows=n, or Wine takes its builtin copy). Never shipped.
 #include <windows.h>
 
-extern "C" __declspec(dllexport) int KestraneStandInLayer() { return 1; }
+extern "C" __declspec(dllexport) int KestraneStandInLayer() {
+    return 1;
+}
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}
