@@ -115,10 +115,9 @@ bool runShellOperation(HWND owner, UINT function, const PathText* from, const Pa
         // An operation the shell aborted half-way is no success either.
         done = SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted;
     }
-    if (toList)
-        LocalFree(toList);
-    if (fromList)
-        LocalFree(fromList);
+    // LocalFree passes over a list that was never allocated.
+    LocalFree(toList);
+    LocalFree(fromList);
     return done;
 }
 
@@ -381,8 +380,7 @@ bool secureStagedFile(const char* path) {
                                      DACL_SECURITY_INFORMATION,
                                  administrators, administrators, access, nullptr) == ERROR_SUCCESS;
     }
-    if (access)
-        LocalFree(access);
+    LocalFree(access);
     if (administrators)
         FreeSid(administrators);
     if (everyone)

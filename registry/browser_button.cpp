@@ -27,17 +27,21 @@ bool writeButtonValues(HKEY extensions, const char* programPath, const char* ico
     return written;
 }
 
+bool hasButtonKey(HKEY extensions) {
+    HKEY button;
+    if (RegOpenKeyExA(extensions, ButtonKey, 0, KEY_READ, &button) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(button);
+    return true;
+}
+
 } // namespace
 
 bool hasBrowserButton() {
-    HKEY extensions;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ExtensionsPath, 0, KEY_READ, &extensions) !=
-        ERROR_SUCCESS)
+    HKEY extensions = openMachineKey(ExtensionsPath, KEY_READ);
+    if (!extensions)
         return false;
-    HKEY button;
-    bool found = RegOpenKeyExA(extensions, ButtonKey, 0, KEY_READ, &button) == ERROR_SUCCESS;
-    if (found)
-        RegCloseKey(button);
+    bool found = hasButtonKey(extensions);
     RegCloseKey(extensions);
     return found;
 }
@@ -53,16 +57,9 @@ bool writeBrowserButton(const char* programPath, const char* iconLocation, const
                : RegOpenKeyExA(HKEY_LOCAL_MACHINE, ExtensionsPath, 0, KEY_ALL_ACCESS,
                                &extensions) != ERROR_SUCCESS)
         return true;
-    bool done = true;
-    if (create) {
-        done = writeButtonValues(extensions, programPath, iconLocation, buttonText);
-    } else {
-        HKEY button;
-        if (RegOpenKeyExA(extensions, ButtonKey, 0, KEY_READ, &button) == ERROR_SUCCESS) {
-            RegCloseKey(button);
-            done = RegDeleteKeyA(extensions, ButtonKey) == ERROR_SUCCESS;
-        }
-    }
+    bool done =
+        create ? writeButtonValues(extensions, programPath, iconLocation, buttonText)
+               : !hasButtonKey(extensions) || RegDeleteKeyA(extensions, ButtonKey) == ERROR_SUCCESS;
     RegCloseKey(extensions);
     return done;
 }

@@ -9,10 +9,6 @@ namespace {
 
 const char InstallKeyPath[] = "SOFTWARE\\NRX\\KestraneSoftwareInstaller\\Install";
 
-bool valueExists(HKEY key, const char* name) {
-    return RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
-
 bool isManagerRecord(const char* name) {
     const char* expected = "QUOLEN";
     for (; *name && *expected; ++name, ++expected) {
@@ -24,27 +20,24 @@ bool isManagerRecord(const char* name) {
 }
 
 void refreshRecord(HKEY record, const char* name) {
-    DWORD zel = isManagerRecord(name) ? 0x200 : 0x100;
     DWORD stored;
-    DWORD size = sizeof stored;
-    if (RegQueryValueExA(record, "ZEL", nullptr, nullptr, (BYTE*)&stored, &size) != ERROR_SUCCESS ||
-        size != sizeof stored)
-        RegSetValueExA(record, "ZEL", 0, REG_DWORD, (const BYTE*)&zel, sizeof zel);
+    if (!queryNumberValue(record, "ZEL", &stored))
+        setNumberValue(record, "ZEL", isManagerRecord(name) ? 0x200 : 0x100);
 
     const BYTE emptyList[1] = {0};
-    if (!valueExists(record, "RegVersion"))
+    if (!hasValue(record, "RegVersion"))
         RegSetValueExA(record, "RegVersion", 0, REG_MULTI_SZ, emptyList, sizeof emptyList);
 
     // A version of at most two characters marks a record never really updated.
     BYTE version[TextBufferSize];
-    size = sizeof version;
+    DWORD size = sizeof version;
     if (RegQueryValueExA(record, "Version", nullptr, nullptr, version, &size) == ERROR_SUCCESS &&
         size <= 3) {
         const BYTE never[8] = {0};
         RegSetValueExA(record, "LastUpdate", 0, REG_BINARY, never, sizeof never);
     }
 
-    if (!valueExists(record, "DeviceInfo"))
+    if (!hasValue(record, "DeviceInfo"))
         RegSetValueExA(record, "DeviceInfo", 0, REG_MULTI_SZ, emptyList, sizeof emptyList);
     RegDeleteValueA(record, "Catalog");
 }
@@ -52,23 +45,18 @@ void refreshRecord(HKEY record, const char* name) {
 } // namespace
 
 bool refreshPackageRecords() {
-    HKEY install;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, InstallKeyPath, 0, KEY_ALL_ACCESS, &install) !=
-        ERROR_SUCCESS)
+    HKEY install = openMachineKey(InstallKeyPath, KEY_ALL_ACCESS);
+    if (!install)
         return true;
-    DWORD records = 0;
-    if (RegQueryInfoKeyA(install, nullptr, nullptr, nullptr, &records, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
-        records > 0) {
-        char name[TextBufferSize];
-        for (DWORD index = 0; RegEnumKeyA(install, index, name, sizeof name) == ERROR_SUCCESS;
-             ++index) {
-            HKEY record;
-            if (RegOpenKeyExA(install, name, 0, KEY_ALL_ACCESS, &record) != ERROR_SUCCESS)
-                continue;
-            refreshRecord(record, name);
-            RegCloseKey(record);
-        }
+    // The enumeration ends by itself at the first index past the last record.
+    char name[TextBufferSize];
+    for (DWORD index = 0; RegEnumKeyA(install, index, name, sizeof name) == ERROR_SUCCESS;
+         ++index) {
+        HKEY record;
+        if (RegOpenKeyExA(install, name, 0, KEY_ALL_ACCESS, &record) != ERROR_SUCCESS)
+            continue;
+        refreshRecord(record, name);
+        RegCloseKey(record);
     }
     RegCloseKey(install);
     return true;

@@ -1,7 +1,5 @@
 #include "registry/product_key.h"
 
-#include <string.h>
-
 #include "registry/registry_values.h"
 #include "xml/bounded_text.h"
 
@@ -11,10 +9,7 @@ const char CurrentVersionPath[] = "Software\\Microsoft\\Windows\\CurrentVersion"
 const char DefaultValue[] = "";
 
 HKEY openProductKey(REGSAM access) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProductKeyPath, 0, access, &key) != ERROR_SUCCESS)
-        return nullptr;
-    return key;
+    return openMachineKey(ProductKeyPath, access);
 }
 
 bool readProductText(const char* name, char* buffer) {
@@ -33,8 +28,8 @@ bool deleteValue(HKEY key, const char* name) {
 } // namespace
 
 bool readCurrentVersionValue(const char* valueName, char* buffer, DWORD size) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, CurrentVersionPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    HKEY key = openMachineKey(CurrentVersionPath, KEY_READ);
+    if (!key)
         return false;
     bool read = queryTextValue(key, valueName, buffer, size, nullptr);
     RegCloseKey(key);
@@ -109,15 +104,8 @@ bool readInternetFunction(DWORD* value) {
     HKEY key = openProductKey(KEY_READ);
     if (!key)
         return false;
-    DWORD read;
-    DWORD size = sizeof read;
-    // Only a full 4-byte value counts; a shorter one would leave the number half-filled.
-    bool found = RegQueryValueExA(key, "InternetFunction", nullptr, nullptr, (BYTE*)&read, &size) ==
-                     ERROR_SUCCESS &&
-                 size == sizeof read;
+    bool found = queryNumberValue(key, "InternetFunction", value);
     RegCloseKey(key);
-    if (found)
-        *value = read;
     return found;
 }
 
@@ -128,12 +116,9 @@ bool writeDownloadSettings(DWORD internetFunction, const char* downloadDir, RunF
     bool done;
     if (runFlags & Install) {
         // A download folder chosen earlier (by setup or by the user) stays.
-        done = RegQueryValueExA(key, "DownloadDir", nullptr, nullptr, nullptr, nullptr) ==
-                   ERROR_SUCCESS ||
-               (downloadDir && setTextValue(key, "DownloadDir", downloadDir));
-        done = done &&
-               RegSetValueExA(key, "InternetFunction", 0, REG_DWORD, (const BYTE*)&internetFunction,
-                              sizeof internetFunction) == ERROR_SUCCESS;
+        done = (hasValue(key, "DownloadDir") ||
+                (downloadDir && setTextValue(key, "DownloadDir", downloadDir))) &&
+               setNumberValue(key, "InternetFunction", internetFunction);
     } else {
         done = deleteValue(key, "DownloadDir");
         deleteValue(key, "ProxyServer");

@@ -89,8 +89,8 @@ bool writeSearchPath(const char* folder, RunFlags runFlags) {
     if (!formatText(path, sizeof path, "%s\\%s", SearchPathKey, folder))
         return false;
     // A folder replaces any registrations below it.
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    HKEY key = openMachineKey(path, KEY_ALL_ACCESS);
+    if (key) {
         DWORD subkeys = 0;
         if (countSubkeys(key, &subkeys, nullptr) && subkeys > 0)
             deleteKeyTree(key, nullptr);

@@ -19,6 +19,9 @@ TEST_F(PackageRecords, RecordsGetTheCurrentLayoutOnceAndKeepTheirOwnValues) {
     store(Install + "quolen", "Keep", raw(REG_BINARY, "\x01\x02"));
     store(Install + "Seven", "ZEL", dword(7));
     store(Install + "Seven", "RegVersion", raw(REG_MULTI_SZ, std::string("a\0\0", 3)));
+    // A number of any other size than four bytes is no layout mark: it is replaced.
+    store(Install + "ShortZel", "ZEL", raw(REG_BINARY, std::string("\x07\0", 2)));
+    store(Install + "LongZel", "ZEL", raw(REG_BINARY, std::string(8, '\x07')));
     const char* versions[] = {"", "1", "12", "1234"};
     for (const char* version : versions) {
         store(Install + version + "v", "Version", sz(version));
@@ -31,6 +34,8 @@ TEST_F(PackageRecords, RecordsGetTheCurrentLayoutOnceAndKeepTheirOwnValues) {
         EXPECT_EQ(dword(512), stored(Install + "quolen", "ZEL"));
         EXPECT_EQ(raw(REG_BINARY, "\x01\x02"), stored(Install + "quolen", "Keep"));
         EXPECT_EQ(dword(7), stored(Install + "Seven", "ZEL"));
+        EXPECT_EQ(dword(256), stored(Install + "ShortZel", "ZEL"));
+        EXPECT_EQ(dword(256), stored(Install + "LongZel", "ZEL"));
         EXPECT_EQ(raw(REG_MULTI_SZ, std::string("a\0\0", 3)),
                   stored(Install + "Seven", "RegVersion"));
         EXPECT_EQ(EmptyList, stored(Install + "Seven", "DeviceInfo"));
