@@ -48,15 +48,19 @@ bool refreshPackageRecords() {
     HKEY install = openMachineKey(InstallKeyPath, KEY_ALL_ACCESS);
     if (!install)
         return true;
-    // The enumeration ends by itself at the first index past the last record.
-    char name[TextBufferSize];
-    for (DWORD index = 0; RegEnumKeyA(install, index, name, sizeof name) == ERROR_SUCCESS;
-         ++index) {
-        HKEY record;
-        if (RegOpenKeyExA(install, name, 0, KEY_ALL_ACCESS, &record) != ERROR_SUCCESS)
-            continue;
-        refreshRecord(record, name);
-        RegCloseKey(record);
+    DWORD records = 0;
+    if (RegQueryInfoKeyA(install, nullptr, nullptr, nullptr, &records, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+        records > 0) {
+        char name[TextBufferSize];
+        for (DWORD index = 0; RegEnumKeyA(install, index, name, sizeof name) == ERROR_SUCCESS;
+             ++index) {
+            HKEY record;
+            if (RegOpenKeyExA(install, name, 0, KEY_ALL_ACCESS, &record) != ERROR_SUCCESS)
+                continue;
+            refreshRecord(record, name);
+            RegCloseKey(record);
+        }
     }
     RegCloseKey(install);
     return true;
