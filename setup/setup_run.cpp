@@ -88,8 +88,6 @@ bool setUpSearchPaths(SetupContext* context) {
     ZeroMemory(searchList, sizeof searchList);
     if (readDefaultSearch(searchList) == 0 || searchList[0] == '\0')
         return true;
-    char downloadList[TextBufferSize];
-    ZeroMemory(downloadList, sizeof downloadList);
     splitList(searchList, [&](const char* folder) {
         registered = writeSearchPath(folder, context->runFlags) && registered;
     });
@@ -102,6 +100,8 @@ bool setUpSearchPaths(SetupContext* context) {
     if (usable)
         return registered;
 
+    char downloadList[TextBufferSize];
+    ZeroMemory(downloadList, sizeof downloadList);
     if (readDownloadList(downloadList) == 0 || downloadList[0] == '\0')
         return registered;
     char candidate[TextBufferSize];
