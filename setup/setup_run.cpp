@@ -11,10 +11,13 @@
 #include "registry/browser_button.h"
 #include "registry/package_records.h"
 #include "registry/product_key.h"
+#include "registry/registry_values.h"
 #include "registry/uninstall_entry.h"
 #include "resources/resource_ids.h"
 #include "setup/platform_checks.h"
 #include "setup/progress_window.h"
+#include "setup/switches.h"
+#include "setupdata/install_options.h"
 #include "setupdata/setup_data_file.h"
 #include "setupdata/setup_data_sources.h"
 #include "xml/bounded_text.h"
@@ -22,7 +25,17 @@
 
 namespace {
 
-const char ResultKeyPath[] = "SOFTWARE\\NRX\\KestraneSoftwareInstaller";
+struct SetupContext {
+    RunFlags runFlags;
+    BOOL succeeded;
+    ResultCode resultCode;
+    BOOL managerRunning;
+    BOOL cancelled;
+    SetupOptions options;
+    char installedVersion[TextBufferSize];
+    char downloadDir[TextBufferSize];
+};
+
 const char UninstallerName[] = "_zelu000.exe";
 const char UninstallerIcon[] = "_zelu000.exe,100";
 // Releases from this one on hold a named mutex; older ones are known by their window title.
@@ -71,35 +84,37 @@ bool isWritableFolder(const char* path) {
 // folder on the Windows drive from [INIT] DOWNLOAD. False when a registration failed.
 bool setUpSearchPaths(SetupContext* context) {
     bool registered = true;
-    ZeroMemory(context->searchList, sizeof context->searchList);
-    if (readDefaultSearch(context->searchList) == 0 || context->searchList[0] == '\0')
+    char searchList[TextBufferSize];
+    ZeroMemory(searchList, sizeof searchList);
+    if (readDefaultSearch(searchList) == 0 || searchList[0] == '\0')
         return true;
-    ZeroMemory(context->downloadList, sizeof context->downloadList);
-    splitList(context->searchList, [&](const char* folder) {
+    splitList(searchList, [&](const char* folder) {
         registered = writeSearchPath(folder, context->runFlags) && registered;
     });
 
     bool usable = false;
-    walkPieces(context->searchList, [&](const char* folder) {
+    walkPieces(searchList, [&](const char* folder) {
         usable = isWritableFolder(folder);
         return !usable;
     });
     if (usable)
         return registered;
 
-    if (readDownloadList(context->downloadList) == 0 || context->downloadList[0] == '\0')
+    char downloadList[TextBufferSize];
+    ZeroMemory(downloadList, sizeof downloadList);
+    if (readDownloadList(downloadList) == 0 || downloadList[0] == '\0')
         return registered;
     char candidate[TextBufferSize];
     UINT length = GetWindowsDirectoryA(candidate, sizeof candidate);
     if (length == 0 || length >= sizeof candidate)
         return registered;
-    splitList(context->downloadList, [](const char*) {});
+    splitList(downloadList, [](const char*) {});
 
     // Each piece replaces the Windows folder's path after its drive: \DRIVERS gives C:\DRIVERS.
     // A piece too long for the 260 bytes ends the scan: the folder stays the last piece that
     // existed, and never becomes the Windows folder itself.
     bool missing = false;
-    walkPieces(context->downloadList, [&](const char* piece) {
+    walkPieces(downloadList, [&](const char* piece) {
         char* root = strchr(candidate, '\\');
         if (!root || !copyText(root, sizeof candidate - (size_t)(root - candidate), piece))
             return false;
@@ -115,7 +130,8 @@ bool setUpSearchPaths(SetupContext* context) {
 bool runInstallSteps(SetupContext* context, HINSTANCE instance, HWND progress) {
     SetupOptions* options = &context->options;
     RunFlags flags = context->runFlags;
-    LoadStringA(instance, IDS_BUTTON_TEXT, context->buttonText, sizeof context->buttonText);
+    char buttonText[TextBufferSize];
+    LoadStringA(instance, IDS_BUTTON_TEXT, buttonText, sizeof buttonText);
 
     context->resultCode = ResultServicePack;
     if (!checkServicePack())
@@ -159,15 +175,14 @@ bool runInstallSteps(SetupContext* context, HINSTANCE instance, HWND progress) {
     setProgress(progress, 5);
     if (!writeMenuFolder(options->menuDir, flags) ||
         !writeDownloadSettings((DWORD)options->internetFunction, context->downloadDir, flags) ||
-        !writeBrowserButton(options->programExe, UninstallerIcon, context->buttonText,
+        !writeBrowserButton(options->programExe, UninstallerIcon, buttonText,
                             options->toolbarButton))
         return false;
     setProgress(progress, 6);
     if (!refreshPackageRecords())
         return false;
     setProgress(progress, 7);
-    if (!writeUninstallEntry(context->uninstallerName, options->productName,
-                             options->productVersion, flags))
+    if (!writeUninstallEntry(UninstallerName, options->productName, options->productVersion, flags))
         return false;
     setProgress(progress, 8);
     return true;
@@ -223,11 +238,12 @@ BOOL isManagerRunning(const SetupContext* context) {
     return running;
 }
 
+// The step code of the run, under the product's key path in the user's own hive.
 void writeResultValue(ResultCode code) {
     char text[16];
     HKEY key;
     if (!formatText(text, sizeof text, "%04X", (unsigned)code) ||
-        RegCreateKeyExA(HKEY_CURRENT_USER, ResultKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+        RegCreateKeyExA(HKEY_CURRENT_USER, ProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
         return;
     RegSetValueExA(key, "Setup", 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
@@ -241,7 +257,7 @@ void showFinalReport(const SetupContext* context, HINSTANCE instance) {
         SetupPromptReboot(nullptr, nullptr, FALSE);
         return;
     }
-    char caption[260] = "";
+    char caption[TextBufferSize] = "";
     char text[520] = "";
     LoadStringA(instance,
                 (context->runFlags & Install) ? IDS_INSTALL_CAPTION : IDS_UNINSTALL_CAPTION,
@@ -257,8 +273,8 @@ void showFinalReport(const SetupContext* context, HINSTANCE instance) {
         MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
         return;
     }
-    char format[260] = "";
-    char step[260] = "";
+    char format[TextBufferSize] = "";
+    char step[TextBufferSize] = "";
     LoadStringA(instance, IDS_FAILED_IN_OPERATION, format, sizeof format);
     LoadStringA(instance, context->resultCode, step, sizeof step);
     if (!formatText(text, sizeof text, format, step))
@@ -337,19 +353,20 @@ ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
     SetupContext context;
     ZeroMemory(&context, sizeof context);
     context.runFlags = Install;
-    context.versionInfo.dwOSVersionInfoSize = sizeof context.versionInfo;
-    GetVersionExA(&context.versionInfo);
+    OSVERSIONINFOA versionInfo;
+    versionInfo.dwOSVersionInfoSize = sizeof versionInfo;
+    bool ntFamily =
+        GetVersionExA(&versionInfo) && versionInfo.dwPlatformId == VER_PLATFORM_WIN32_NT;
     copyText(context.downloadDir, sizeof context.downloadDir, "C:\\DRIVERS");
-    context.uninstallerName = UninstallerName;
     initCommonControls();
 
     parseSwitches(commandLine ? commandLine : "", &context.runFlags);
     context.succeeded = loadSetupData(instance, context.runFlags);
 
-    if (context.versionInfo.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+    if (ntFamily) {
         if (!isAdministrator()) {
             if (!(context.runFlags & Silent)) {
-                char text[260] = "";
+                char text[TextBufferSize] = "";
                 LoadStringA(instance, IDS_NEED_ADMINISTRATOR, text, sizeof text);
                 MessageBoxA(nullptr, text, nullptr, MB_ICONERROR);
             }

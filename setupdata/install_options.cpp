@@ -9,6 +9,7 @@
 #include "resources/resource_ids.h"
 #include "setupdata/setup_data_file.h"
 #include "setupdata/setup_data_sources.h"
+#include "setupdata/status_path.h"
 #include "xml/bounded_text.h"
 
 namespace {
@@ -144,13 +145,10 @@ void acceptOptionsDialog(HWND dialog, SetupOptions* options) {
     EndDialog(dialog, IDOK);
 }
 
-struct StatusWidth {
-    HDC context;
-};
-
+// The width of text in the device context passed as context.
 int measureInContext(const char* text, void* context) {
     SIZE extent = {0, 0};
-    GetTextExtentPoint32A(((StatusWidth*)context)->context, text, (int)strlen(text), &extent);
+    GetTextExtentPoint32A((HDC)context, text, (int)strlen(text), &extent);
     return extent.cx;
 }
 
@@ -265,10 +263,10 @@ int CALLBACK browseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM da
             char shown[TextBufferSize];
             RECT frame;
             GetWindowRect(browser, &frame);
-            StatusWidth width = {GetDC(browser)};
+            HDC device = GetDC(browser);
             shortenStatusPath(path, shown, sizeof shown, frame.right - frame.left, measureInContext,
-                              &width);
-            ReleaseDC(browser, width.context);
+                              device);
+            ReleaseDC(browser, device);
             SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, (LPARAM)shown);
         }
     }

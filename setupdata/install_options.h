@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "setup/run_types.h"
-#include "setupdata/status_path.h"
 
 struct SetupOptions {
     RunFlags flags; // the run's flags, plus FreshInstall

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shlobj.h>
-#include <string.h>
 
 #include "catalog/release_lookup.h"
 #include "registry/product_key.h"
@@ -48,7 +47,6 @@ unsigned readTargetDir(char* output) {
     char target[TextBufferSize];
     if (!readCurrentVersionValue("ProgramFilesDir", folder, sizeof folder))
         return 0;
-    folder[sizeof folder - 1] = '\0';
     unsigned count = readSetupValue("INIT", "TARGET", target);
     // A folder that would not fit is refused whole, never cut.
     if (count == 0 || !formatText(output, TextBufferSize, "%s\\%s", folder, target))

@@ -6,7 +6,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -139,14 +138,10 @@ TEST_F(SetupRun, IconChoicesOffRemoveTheShortcutsAndAClearedToolbarChoiceRemoves
     doubles.options.startMenuIcon = 0;
     doubles.options.toolbarButton = 0;
     run("/S");
-    EXPECT_NE(doubles.calls.end(),
-              std::find(doubles.calls.begin(), doubles.calls.end(),
-                        "writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
-                        "\"Quolen Test\", 0x0)"));
-    EXPECT_NE(doubles.calls.end(),
-              std::find(doubles.calls.begin(), doubles.calls.end(),
-                        "writeStartMenuShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
-                        "\"Quolen Test\", 0x0)"));
+    EXPECT_TRUE(wasCalledWith("writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+                              "\"Quolen Test\", 0x0)"));
+    EXPECT_TRUE(wasCalledWith("writeStartMenuShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
+                              "\"Quolen Test\", 0x0)"));
     EXPECT_EQ("writeBrowserButton(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
               "\"_zelu000.exe,100\", \"Software Installer\", 0)",
               doubles.calls[15]);
@@ -319,10 +314,14 @@ TEST_F(SetupRun, EarlyEndsReturnZeroAndWriteNothing) {
     EXPECT_FALSE(wasCalled("checkPlatform"));
 }
 
-TEST_F(SetupRun, SearchListSplitsAtEverySemicolonButScansOnlyToTheFirstEmptyPiece) {
+std::string windowsFolder() {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
-    std::string drive(windows, 2);
+    return windows;
+}
+
+TEST_F(SetupRun, SearchListSplitsAtEverySemicolonButScansOnlyToTheFirstEmptyPiece) {
+    std::string windows = windowsFolder(), drive = windows.substr(0, 2);
     // "a" does not exist and "b" does, but "b" lies behind the empty piece: the scan finds no
     // usable folder and a download folder is made.
     std::string a = drive + "\\zel_search_a", b = windows;
@@ -342,27 +341,20 @@ TEST_F(SetupRun, SearchListSplitsAtEverySemicolonButScansOnlyToTheFirstEmptyPiec
                                         "writeSearchPath(\"" + download + "\", 0x3)"}),
               registered);
     EXPECT_EQ(0x10u, GetFileAttributesA(download.c_str()) & 0x10) << "created";
-    EXPECT_NE(doubles.calls.end(),
-              std::find(doubles.calls.begin(), doubles.calls.end(),
-                        "writeDownloadSettings(1, \"" + download + "\", 0x3)"));
+    EXPECT_TRUE(wasCalledWith("writeDownloadSettings(1, \"" + download + "\", 0x3)"));
     RemoveDirectoryA(download.c_str());
 }
 
 TEST_F(SetupRun, UsableSearchFolderMeansNoDownloadFolder) {
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    doubles.defaultSearch = std::string("C:\\zel_missing;") + windows;
+    doubles.defaultSearch = "C:\\zel_missing;" + windowsFolder();
     doubles.downloadList = "\\zel_never";
     run("/S");
     EXPECT_FALSE(wasCalled("readDownloadList"));
-    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
-                                             "writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)"));
+    EXPECT_TRUE(wasCalledWith("writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)"));
 }
 
 TEST_F(SetupRun, DownloadFolderIsTheFirstMissingPieceOrTheLastOne) {
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    std::string drive(windows, 2);
+    std::string drive = windowsFolder().substr(0, 2);
     std::string first = drive + "\\ZELDRIVERS", second = drive + "\\ZELDRIVERS2";
     CreateDirectoryA(first.c_str(), nullptr);
     RemoveDirectoryA(second.c_str());
@@ -371,22 +363,16 @@ TEST_F(SetupRun, DownloadFolderIsTheFirstMissingPieceOrTheLastOne) {
 
     run("/S");
     EXPECT_NE(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES) << "created";
-    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
-                                             "writeSearchPath(\"" + second + "\", 0x3)"));
-    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
-                                             "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
+    EXPECT_TRUE(wasCalledWith("writeSearchPath(\"" + second + "\", 0x3)"));
+    EXPECT_TRUE(wasCalledWith("writeDownloadSettings(1, \"" + second + "\", 0x3)"));
 
     // Both present: nothing is created or registered, and the last piece is the folder.
     resetDoubles();
     doubles.defaultSearch = "C:\\zel_missing";
     doubles.downloadList = "\\ZELDRIVERS;\\ZELDRIVERS2";
     run("/S");
-    int searchPaths = 0;
-    for (const std::string& name : callNames())
-        searchPaths += name == "writeSearchPath";
-    EXPECT_EQ(1, searchPaths);
-    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
-                                             "writeDownloadSettings(1, \"" + second + "\", 0x3)"));
+    EXPECT_EQ(1, callCount("writeSearchPath"));
+    EXPECT_TRUE(wasCalledWith("writeDownloadSettings(1, \"" + second + "\", 0x3)"));
     RemoveDirectoryA(first.c_str());
     RemoveDirectoryA(second.c_str());
 }
@@ -398,22 +384,15 @@ TEST_F(SetupRun, DownloadPieceTooLongForTheBufferIsNotChosen) {
     doubles.defaultSearch = "C:\\zel_missing";
     doubles.downloadList = "\\" + std::string(258, 'd');
     run("/S");
-    EXPECT_NE(doubles.calls.end(), std::find(doubles.calls.begin(), doubles.calls.end(),
-                                             "writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)"));
-    int searchPaths = 0;
-    for (const std::string& name : callNames())
-        searchPaths += name == "writeSearchPath";
-    EXPECT_EQ(1, searchPaths) << "only the search list's own piece";
+    EXPECT_TRUE(wasCalledWith("writeDownloadSettings(1, \"C:\\DRIVERS\", 0x3)"));
+    EXPECT_EQ(1, callCount("writeSearchPath")) << "only the search list's own piece";
 }
 
 TEST_F(SetupRun, FailedSearchPathRegistersAllThenEndsBeforeTheMenuFolder) {
     doubles.defaultSearch = "C:\\one;C:\\two;C:\\three";
     doubles.failingSearchPaths.insert("C:\\one");
     EXPECT_EQ(12u, run(""));
-    int searchPaths = 0;
-    for (const std::string& name : callNames())
-        searchPaths += name == "writeSearchPath";
-    EXPECT_EQ(3, searchPaths);
+    EXPECT_EQ(3, callCount("writeSearchPath"));
     EXPECT_FALSE(wasCalled("writeMenuFolder"));
     EXPECT_EQ(positions(1, 4), doubles.progress);
     EXPECT_EQ("000C", resultValue());

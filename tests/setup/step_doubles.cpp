@@ -3,6 +3,7 @@
 #include <setupapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -21,8 +22,6 @@
 
 StepDoubles doubles;
 SetupDataState setupData;
-bool catalogMode;
-QueryEnvironment queryEnvironment;
 
 namespace {
 
@@ -63,7 +62,6 @@ void resetDoubles() {
     copy(o.menuDir, "C:\\Menu\\Quolen");
     copy(o.menuShortcut, "C:\\Menu\\Quolen\\Quolen Test.lnk");
     setupData = SetupDataState();
-    catalogMode = false;
 }
 
 std::vector<std::string> callNames() {
@@ -74,28 +72,22 @@ std::vector<std::string> callNames() {
 }
 
 bool wasCalled(const std::string& name) {
-    for (const std::string& call : callNames())
-        if (call == name)
-            return true;
-    return false;
+    return callCount(name) > 0;
+}
+
+int callCount(const std::string& name) {
+    std::vector<std::string> names = callNames();
+    return (int)std::count(names.begin(), names.end(), name);
+}
+
+bool wasCalledWith(const std::string& call) {
+    return std::find(doubles.calls.begin(), doubles.calls.end(), call) != doubles.calls.end();
 }
 
 // Setup data and options.
 bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
     setupData.instance = instance;
     return record("loadSetupData", hex(runFlags));
-}
-unsigned hasReleaseFile(const char*) {
-    return 0;
-}
-unsigned readSetupString(const char*, const char*, const char*, char*, unsigned, const char*) {
-    return 0;
-}
-unsigned readTargetDir(char*) {
-    return 0;
-}
-bool readMenuDir(char*) {
-    return false;
 }
 unsigned readDefaultSearch(char* output) {
     record("readDefaultSearch");
@@ -107,12 +99,6 @@ unsigned readDownloadList(char* output) {
     copy(output, doubles.downloadList);
     return (unsigned)std::strlen(output);
 }
-int readRadarKind() {
-    return 0;
-}
-bool readReleaseInfo(char*, char*) {
-    return false;
-}
 bool collectSetupOptions(BOOL* cancelled, SetupOptions* options, char* installedVersion,
                          RunFlags runFlags) {
     if (!record("collectSetupOptions", hex(runFlags)))
@@ -122,15 +108,6 @@ bool collectSetupOptions(BOOL* cancelled, SetupOptions* options, char* installed
     copy(installedVersion, doubles.installedVersion);
     *cancelled = doubles.cancel;
     return true;
-}
-INT_PTR CALLBACK optionsDialogProc(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
-}
-bool browseForFolder(char*, HWND) {
-    return false;
-}
-int CALLBACK browseCallback(HWND, UINT, LPARAM, LPARAM) {
-    return 0;
 }
 
 // Platform checks.
@@ -146,12 +123,6 @@ bool checkPlatform() {
 bool checkServicePack() {
     return record("checkServicePack");
 }
-bool isSupportedPlatform(const OSVERSIONINFOA*) {
-    return true;
-}
-bool hasRequiredServicePack(const OSVERSIONINFOA*) {
-    return true;
-}
 
 // Catalog.
 bool releaseDocument(XmlDocument*) {
@@ -166,75 +137,37 @@ bool deployFileSet(HWND owner, const char* folder, BOOL inUse, RunFlags runFlags
     return record("deployFileSet", std::string(owner ? "owner" : "null") + ", " + text(folder) +
                                        ", " + std::to_string(inUse) + ", " + hex(runFlags));
 }
-bool createFolderPath(const char*) {
-    return false;
-}
-bool secureStagedFile(const char*) {
-    return false;
-}
-bool hasDesktopShortcut(const char*) {
-    return false;
-}
-bool hasStartMenuShortcut(const char*) {
-    return false;
-}
 bool writeDesktopShortcut(const char* target, const char* name, RunFlags mode) {
     return record("writeDesktopShortcut", text(target) + ", " + text(name) + ", " + hex(mode));
 }
 bool writeStartMenuShortcut(const char* target, const char* name, RunFlags mode) {
     return record("writeStartMenuShortcut", text(target) + ", " + text(name) + ", " + hex(mode));
 }
-HRESULT createShellLink(const char*, const char*) {
-    return E_FAIL;
-}
 bool writeMenuFolderShortcut(const char* target, const char* file, const char* folder,
                              RunFlags runFlags) {
     return record("writeMenuFolderShortcut",
                   text(target) + ", " + text(file) + ", " + text(folder) + ", " + hex(runFlags));
 }
-void removeStaleMenuShortcuts(const char*, const char*) {}
 
 // Registry.
-bool readCurrentVersionValue(const char*, char*, DWORD) {
-    return false;
-}
-bool readProgramFolder(char*) {
-    return false;
-}
 bool writeProgramFolder(const char* folder, RunFlags runFlags) {
     return record("writeProgramFolder", text(folder) + ", " + hex(runFlags));
-}
-bool readInstalledRelease(char*, char*) {
-    return false;
 }
 bool writeInstalledRelease(const char* name, const char* version, RunFlags runFlags) {
     return record("writeInstalledRelease",
                   text(name) + ", " + text(version) + ", " + hex(runFlags));
 }
-bool readMenuFolder(char*) {
-    return false;
-}
 bool writeMenuFolder(const char* folder, RunFlags runFlags) {
     return record("writeMenuFolder", text(folder) + ", " + hex(runFlags));
-}
-bool readInternetFunction(DWORD*) {
-    return false;
 }
 bool writeDownloadSettings(DWORD internetFunction, const char* folder, RunFlags runFlags) {
     return record("writeDownloadSettings",
                   std::to_string(internetFunction) + ", " + text(folder) + ", " + hex(runFlags));
 }
-bool readProgramExe(char*, DWORD*) {
-    return false;
-}
-void formatVersionDisplay(char*) {}
 bool writeUninstallEntry(const char* uninstaller, const char* name, const char* version,
                          RunFlags runFlags) {
     return record("writeUninstallEntry", text(uninstaller) + ", " + text(name) + ", " +
                                              text(version) + ", " + hex(runFlags));
-}
-bool deleteKeyTree(HKEY, const char*) {
-    return true;
 }
 bool writeSearchPath(const char* folder, RunFlags runFlags) {
     bool succeeds = record("writeSearchPath", text(folder) + ", " + hex(runFlags));
@@ -242,9 +175,6 @@ bool writeSearchPath(const char* folder, RunFlags runFlags) {
 }
 bool refreshPackageRecords() {
     return record("refreshPackageRecords");
-}
-bool hasBrowserButton() {
-    return false;
 }
 bool writeBrowserButton(const char* program, const char* icon, const char* text_, int create) {
     return record("writeBrowserButton", text(program) + ", " + text(icon) + ", " + text(text_) +

@@ -39,3 +39,7 @@ void resetDoubles();
 // The names of the recorded calls, without arguments.
 std::vector<std::string> callNames();
 bool wasCalled(const std::string& name);
+// How often the operation of that name was called.
+int callCount(const std::string& name);
+// Whether a call was recorded exactly as given: name(arguments).
+bool wasCalledWith(const std::string& call);

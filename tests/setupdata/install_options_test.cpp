@@ -445,36 +445,4 @@ TEST_F(FolderBrowser, OpensAtTheFolderRefusesReadOnlyAndShortensTheStatusLine) {
     EXPECT_EQ(programFiles(), programDir);
 }
 
-// The status line with one unit of width per character.
-int characters(const char* text, void*) {
-    return (int)strlen(text);
-}
-std::string shortened(const std::string& path, int width, size_t size = 260) {
-    char shown[260] = "(untouched)";
-    shortenStatusPath(path.c_str(), shown, size, width, characters, nullptr);
-    return shown;
-}
-
-TEST(StatusLine, ComponentsBeforeTheLastGiveWayUntilItFits) {
-    const std::string path = "C:\\Program Files\\Vendor\\Product"; // 31 characters
-    EXPECT_EQ(path, shortened(path, 32));
-    EXPECT_EQ("C:\\Program Files ... \\Product", shortened(path, 31));
-    EXPECT_EQ("C: ... \\Product", shortened(path, 29));
-    EXPECT_EQ("C: ... \\Product", shortened(path, 1)) << "one backslash left: as it is";
-    EXPECT_EQ("NoBackslashAtAll", shortened("NoBackslashAtAll", 1));
-    const std::string single = "C:\\" + std::string(250, 'x');
-    EXPECT_EQ(single, shortened(single, 1));
-
-    // The first round makes a path of short components longer: it must still fit.
-    std::string many = "C:";
-    while (many.size() < 256)
-        many += "\\a";
-    EXPECT_EQ("C: ... \\a", shortened(many, 1));
-    many += "\\a"; // 258 characters: the first round would not fit
-    EXPECT_EQ(many, shortened(many, 1));
-    EXPECT_EQ("C:\\a\\b\\c\\d", shortened("C:\\a\\b\\c\\d", 1, 12)) << "12-byte buffer";
-    EXPECT_EQ("", shortened(path, 1, 20)) << "a path longer than the buffer";
-    EXPECT_EQ("(untouched)", shortened(path, 1, 0));
-}
-
 } // namespace

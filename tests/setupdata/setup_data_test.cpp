@@ -7,54 +7,26 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
-#include <vector>
+
+#include "tests/files/files_test_support.h"
 
 namespace {
 
-std::string binFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.rfind('\\'));
-}
-
-void writeFile(const std::string& path, const std::string& contents) {
-    std::ofstream(path, std::ios::binary) << contents;
-}
-
-void removeTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
+using filestest::ownFolder;
+using filestest::removeTree;
+using filestest::writeFile;
 
 // A media folder holding the probe and whatever files a test puts there.
 struct Media {
     std::string folder;
     Media() {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
         static int serial;
-        folder = std::string(temp) + "zel_media_" + std::to_string(GetCurrentProcessId()) + "_" +
-                 std::to_string(++serial);
+        folder = filestest::tempFolder() + "zel_media_" + std::to_string(GetCurrentProcessId()) +
+                 "_" + std::to_string(++serial);
         removeTree(folder);
         CreateDirectoryA(folder.c_str(), nullptr);
-        CopyFileA((binFolder() + "\\setupdata_probe.exe").c_str(),
+        CopyFileA((ownFolder() + "\\setupdata_probe.exe").c_str(),
                   (folder + "\\setupdata_probe.exe").c_str(), FALSE);
     }
     ~Media() { removeTree(folder); }
@@ -296,7 +268,7 @@ TEST(ReadMenuDir, GroupRulesOnBothFamilies) {
             Media media;
             media.put("ZelSetup.dat", std::string("[INIT]\r\nGROUP=") + c.group + "\r\n");
             media.put("Quolen.zel", ReleaseFile);
-            CopyFileA((binFolder() + "\\unicows.dll").c_str(), media.path("unicows.dll").c_str(),
+            CopyFileA((ownFolder() + "\\unicows.dll").c_str(), media.path("unicows.dll").c_str(),
                       FALSE);
             Report r = runProbe(media, "readers");
             EXPECT_EQ("1", r["load"]) << family.version;
@@ -354,7 +326,7 @@ TEST(LoadSetupData, NineXFamilyLoadsTheUnicodeLayerFromTheMedia) {
     Media media;
     media.put("ZelSetup.dat", SetupData);
     media.put("Quolen.zel", ReleaseFile);
-    CopyFileA((binFolder() + "\\unicows.dll").c_str(), media.path("unicows.dll").c_str(), FALSE);
+    CopyFileA((ownFolder() + "\\unicows.dll").c_str(), media.path("unicows.dll").c_str(), FALSE);
     Report r = runProbe(media, "readers");
     EXPECT_EQ("1", r["load"]);
     EXPECT_EQ(media.path("unicows.dll"), r["layer"]);
