@@ -25,15 +25,21 @@
 
 namespace {
 
+// The state of one run, held by runSetup for its whole duration.
 struct SetupContext {
     RunFlags runFlags;
     BOOL succeeded;
     ResultCode resultCode;
     BOOL managerRunning;
     BOOL cancelled;
+    OSVERSIONINFOA versionInfo;
     SetupOptions options;
     char installedVersion[TextBufferSize];
     char downloadDir[TextBufferSize];
+    char buttonText[TextBufferSize];
+    char searchList[TextBufferSize];
+    char downloadList[TextBufferSize];
+    const char* uninstallerName;
 };
 
 const char UninstallerName[] = "_zelu000.exe";
@@ -84,8 +90,8 @@ bool isWritableFolder(const char* path) {
 // folder on the Windows drive from [INIT] DOWNLOAD. False when a registration failed.
 bool setUpSearchPaths(SetupContext* context) {
     bool registered = true;
-    char searchList[TextBufferSize];
-    ZeroMemory(searchList, sizeof searchList);
+    char* searchList = context->searchList;
+    ZeroMemory(searchList, sizeof context->searchList);
     if (readDefaultSearch(searchList) == 0 || searchList[0] == '\0')
         return true;
     splitList(searchList, [&](const char* folder) {
@@ -100,8 +106,8 @@ bool setUpSearchPaths(SetupContext* context) {
     if (usable)
         return registered;
 
-    char downloadList[TextBufferSize];
-    ZeroMemory(downloadList, sizeof downloadList);
+    char* downloadList = context->downloadList;
+    ZeroMemory(downloadList, sizeof context->downloadList);
     if (readDownloadList(downloadList) == 0 || downloadList[0] == '\0')
         return registered;
     char candidate[TextBufferSize];
@@ -130,8 +136,7 @@ bool setUpSearchPaths(SetupContext* context) {
 bool runInstallSteps(SetupContext* context, HINSTANCE instance, HWND progress) {
     SetupOptions* options = &context->options;
     RunFlags flags = context->runFlags;
-    char buttonText[TextBufferSize];
-    LoadStringA(instance, IDS_BUTTON_TEXT, buttonText, sizeof buttonText);
+    LoadStringA(instance, IDS_BUTTON_TEXT, context->buttonText, sizeof context->buttonText);
 
     context->resultCode = ResultServicePack;
     if (!checkServicePack())
@@ -175,14 +180,15 @@ bool runInstallSteps(SetupContext* context, HINSTANCE instance, HWND progress) {
     setProgress(progress, 5);
     if (!writeMenuFolder(options->menuDir, flags) ||
         !writeDownloadSettings((DWORD)options->internetFunction, context->downloadDir, flags) ||
-        !writeBrowserButton(options->programExe, UninstallerIcon, buttonText,
+        !writeBrowserButton(options->programExe, UninstallerIcon, context->buttonText,
                             options->toolbarButton))
         return false;
     setProgress(progress, 6);
     if (!refreshPackageRecords())
         return false;
     setProgress(progress, 7);
-    if (!writeUninstallEntry(UninstallerName, options->productName, options->productVersion, flags))
+    if (!writeUninstallEntry(context->uninstallerName, options->productName,
+                             options->productVersion, flags))
         return false;
     setProgress(progress, 8);
     return true;
@@ -353,17 +359,16 @@ ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
     SetupContext context;
     ZeroMemory(&context, sizeof context);
     context.runFlags = Install;
-    OSVERSIONINFOA versionInfo;
-    versionInfo.dwOSVersionInfoSize = sizeof versionInfo;
-    bool ntFamily =
-        GetVersionExA(&versionInfo) && versionInfo.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    context.versionInfo.dwOSVersionInfoSize = sizeof context.versionInfo;
+    GetVersionExA(&context.versionInfo);
     copyText(context.downloadDir, sizeof context.downloadDir, "C:\\DRIVERS");
+    context.uninstallerName = UninstallerName;
     initCommonControls();
 
     parseSwitches(commandLine ? commandLine : "", &context.runFlags);
     context.succeeded = loadSetupData(instance, context.runFlags);
 
-    if (ntFamily) {
+    if (context.versionInfo.dwPlatformId == VER_PLATFORM_WIN32_NT) {
         if (!isAdministrator()) {
             if (!(context.runFlags & Silent)) {
                 char text[TextBufferSize] = "";
