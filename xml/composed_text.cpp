@@ -9,8 +9,6 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "catalog/conditional_selection.h"
-#include "catalog/path_query.h"
 #include "catalog/value_element.h"
 #include "xml/bounded_text.h"
 #include "xml/text_conversion.h"
@@ -136,12 +134,8 @@ bool appendValueNode(const XmlNode* node, const XmlDocument* document, HeapBlock
         return method && resolveMachineFact(method, environment, fact, sizeof fact) &&
                appendPiece(work, state, fact, fact + strlen(fact) + 1, &factEnd);
     }
-    const char* selector = firstAttribute(node, "path");
-    char path[TextBufferSize] = {0};
-    const XmlNode* data = nullptr;
-    return selector && copyText(path, sizeof path, selector) &&
-           selectConditionalItem(path, sizeof path, node->text, document, environment) &&
-           selectNode(path, document, &data) && appendPieces(work, state, data->text, end);
+    const XmlNode* data = selectGdData(node, document, environment);
+    return data && appendPieces(work, state, data->text, end);
 }
 
 } // namespace
