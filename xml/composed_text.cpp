@@ -138,6 +138,19 @@ bool appendValueNode(const XmlNode* node, const XmlDocument* document, HeapBlock
     return data && appendPieces(work, state, data->text, end);
 }
 
+// The node's own text, then each child with the text after its markup; returns the block as
+// appendNodeText does.
+HeapBlock appendTextAndChildren(const XmlNode* node, const XmlDocument* document, HeapBlock work,
+                                ComposeState* state, const QueryEnvironment* environment) {
+    if (!appendPieces(&work, state, node->text, sourceEnd(document))) {
+        heapFree(work);
+        return nullptr;
+    }
+    for (uint32_t i = 0; work && node->children && i < node->children->count; ++i)
+        work = appendNodeText(&node->children->nodes[i], document, work, state, environment);
+    return work;
+}
+
 } // namespace
 
 HeapBlock appendNodeText(const XmlNode* node, const XmlDocument* document, HeapBlock work,
@@ -150,15 +163,9 @@ HeapBlock appendNodeText(const XmlNode* node, const XmlDocument* document, HeapB
             return nullptr;
         }
     } else {
-        if (!appendPieces(&work, state, node->text, end)) {
-            heapFree(work);
+        work = appendTextAndChildren(node, document, work, state, environment);
+        if (!work)
             return nullptr;
-        }
-        for (uint32_t i = 0; node->children && i < node->children->count; ++i) {
-            work = appendNodeText(&node->children->nodes[i], document, work, state, environment);
-            if (!work)
-                return nullptr;
-        }
     }
     const char* close = findMarkupEnd(node, end);
     if (close && close + 1 < end && close[1] && !appendPieces(&work, state, close + 1, end)) {
@@ -190,16 +197,10 @@ HeapBlock composeNodeText(const XmlNode* node, const XmlDocument* document,
     HeapBlock work = heapAllocMovable(1);
     if (!work)
         return nullptr;
-    if (!appendPieces(&work, &state, node->text, sourceEnd(document))) {
-        heapFree(work);
-        return nullptr;
-    }
     // The text after the node's own end tag is not part of it.
-    for (uint32_t i = 0; node->children && i < node->children->count; ++i) {
-        work = appendNodeText(&node->children->nodes[i], document, work, &state, environment);
-        if (!work)
-            return nullptr;
-    }
+    work = appendTextAndChildren(node, document, work, &state, environment);
+    if (!work)
+        return nullptr;
     removeWhitespace(work);
     HeapBlock result = heapAllocMovable(state.runningSize);
     char* text = (char*)heapLock(work);
