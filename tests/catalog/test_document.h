@@ -35,6 +35,7 @@ inline std::string xmlDocument(const std::string& body) {
 
 inline void useWesternCodePage() {
 #if defined(_WIN32)
+    // The test prefix runs with it.
     ASSERT_EQ(GetACP(), 1252u);
 #else
     ASSERT_TRUE(setAnsiCodePage(1252));
