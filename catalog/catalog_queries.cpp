@@ -5,7 +5,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "catalog/conditional_selection.h"
 #include "catalog/path_query.h"
 #include "catalog/value_element.h"
 #include "xml/bounded_text.h"
@@ -241,15 +240,9 @@ bool resolveNodeValue(const XmlNode* node, char* buffer, uint32_t size, const Xm
         return false;
     }
     if (strcmp(node->name, "gd") == 0) {
-        const char* selector = firstAttribute(node, "path");
-        char path[TextBufferSize] = {0};
-        const XmlNode* data = nullptr;
-        if (!selector || !copyText(path, sizeof path, selector) ||
-            !selectConditionalItem(path, sizeof path, node->text, document, environment) ||
-            !selectNode(path, document, &data))
-            return false;
+        const XmlNode* data = selectGdData(node, document, environment);
         // The chosen text as it stands: no conversion, no further indirection.
-        return copyText(buffer, size, data->text);
+        return data && copyText(buffer, size, data->text);
     }
     return copyText(buffer, size, node->text);
 }

@@ -33,8 +33,7 @@ const Method methods[] = {
 
 // The length of a text field of the record, or -1 when it is not terminated inside the field.
 long fieldLength(const char* field, size_t size) {
-    const char* end = (const char*)memchr(field, '\0', size);
-    return end ? (long)(end - field) : -1;
+    return fieldText(field, size) ? (long)strlen(field) : -1;
 }
 
 // Stores text[0..length) as the next candidate when it fits the method's limit.

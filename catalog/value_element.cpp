@@ -15,6 +15,18 @@ const char* firstAttribute(const XmlNode* node, const char* name) {
     return nullptr;
 }
 
+const XmlNode* selectGdData(const XmlNode* gd, const XmlDocument* document,
+                            const QueryEnvironment* environment) {
+    const char* selector = firstAttribute(gd, "path");
+    char path[TextBufferSize] = {0};
+    const XmlNode* data = nullptr;
+    if (!selector || !copyText(path, sizeof path, selector) ||
+        !selectConditionalItem(path, sizeof path, gd->text, document, environment) ||
+        !selectNode(path, document, &data))
+        return nullptr;
+    return data;
+}
+
 const char* fieldText(const char* field, size_t size) {
     return memchr(field, '\0', size) ? field : nullptr;
 }

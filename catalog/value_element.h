@@ -23,6 +23,10 @@ int readValueElement(char* path, char* answer, uint32_t answerSize, const char* 
                      const XmlDocument* document, const QueryEnvironment* environment,
                      int emptyResult);
 
+// The data element that a gd element's path attribute and data id (its text) select, or none.
+const XmlNode* selectGdData(const XmlNode* gd, const XmlDocument* document,
+                            const QueryEnvironment* environment);
+
 // A text field of the query record, or none when it is not terminated inside its field.
 const char* fieldText(const char* field, size_t size);
 

@@ -9,8 +9,6 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "catalog/conditional_selection.h"
-#include "catalog/path_query.h"
 #include "catalog/value_element.h"
 #include "xml/bounded_text.h"
 #include "xml/text_conversion.h"
@@ -136,12 +134,21 @@ bool appendValueNode(const XmlNode* node, const XmlDocument* document, HeapBlock
         return method && resolveMachineFact(method, environment, fact, sizeof fact) &&
                appendPiece(work, state, fact, fact + strlen(fact) + 1, &factEnd);
     }
-    const char* selector = firstAttribute(node, "path");
-    char path[TextBufferSize] = {0};
-    const XmlNode* data = nullptr;
-    return selector && copyText(path, sizeof path, selector) &&
-           selectConditionalItem(path, sizeof path, node->text, document, environment) &&
-           selectNode(path, document, &data) && appendPieces(work, state, data->text, end);
+    const XmlNode* data = selectGdData(node, document, environment);
+    return data && appendPieces(work, state, data->text, end);
+}
+
+// The node's own text, then each child with the text after its markup; returns the block as
+// appendNodeText does.
+HeapBlock appendTextAndChildren(const XmlNode* node, const XmlDocument* document, HeapBlock work,
+                                ComposeState* state, const QueryEnvironment* environment) {
+    if (!appendPieces(&work, state, node->text, sourceEnd(document))) {
+        heapFree(work);
+        return nullptr;
+    }
+    for (uint32_t i = 0; work && node->children && i < node->children->count; ++i)
+        work = appendNodeText(&node->children->nodes[i], document, work, state, environment);
+    return work;
 }
 
 } // namespace
@@ -156,15 +163,9 @@ HeapBlock appendNodeText(const XmlNode* node, const XmlDocument* document, HeapB
             return nullptr;
         }
     } else {
-        if (!appendPieces(&work, state, node->text, end)) {
-            heapFree(work);
+        work = appendTextAndChildren(node, document, work, state, environment);
+        if (!work)
             return nullptr;
-        }
-        for (uint32_t i = 0; node->children && i < node->children->count; ++i) {
-            work = appendNodeText(&node->children->nodes[i], document, work, state, environment);
-            if (!work)
-                return nullptr;
-        }
     }
     const char* close = findMarkupEnd(node, end);
     if (close && close + 1 < end && close[1] && !appendPieces(&work, state, close + 1, end)) {
@@ -196,16 +197,10 @@ HeapBlock composeNodeText(const XmlNode* node, const XmlDocument* document,
     HeapBlock work = heapAllocMovable(1);
     if (!work)
         return nullptr;
-    if (!appendPieces(&work, &state, node->text, sourceEnd(document))) {
-        heapFree(work);
-        return nullptr;
-    }
     // The text after the node's own end tag is not part of it.
-    for (uint32_t i = 0; node->children && i < node->children->count; ++i) {
-        work = appendNodeText(&node->children->nodes[i], document, work, &state, environment);
-        if (!work)
-            return nullptr;
-    }
+    work = appendTextAndChildren(node, document, work, &state, environment);
+    if (!work)
+        return nullptr;
     removeWhitespace(work);
     HeapBlock result = heapAllocMovable(state.runningSize);
     char* text = (char*)heapLock(work);

@@ -64,8 +64,9 @@ bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
 #else
 #include <errno.h>
 #include <iconv.h>
-#include <stdio.h>
 #include <string.h>
+
+#include "xml/bounded_text.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ const uint32_t ReplacementCharacter = 0xFFFD;
 // is an incomplete character is not single-byte and is refused.
 bool buildCodePage(unsigned number, CodePage* codePage) {
     char name[32];
-    snprintf(name, sizeof name, "CP%u", number);
+    formatText(name, sizeof name, "CP%u", number);
     iconv_t converter = iconv_open("UTF-32LE", name);
     if (converter == (iconv_t)-1)
         return false;

@@ -31,14 +31,8 @@ template <typename Operation> std::string answer(Operation operation) {
     return "(fail)";
 }
 
-class CatalogQueries : public ::testing::Test {
+class CatalogQueries : public EnglishSystemTest {
   protected:
-    QueryEnvironment environment = {};
-    void SetUp() override {
-        useWesternCodePage();
-        environment.systemLanguage = 0x0409;
-        environment.systemLanguagePrimary = 0x0009;
-    }
     std::string releaseId(const std::string& order, uint32_t index, uint32_t size = 260) {
         Document parsed(buildCatalog("<zel id=\"P\"><xrelease order=\"" + order + "\"/></zel>"));
         return answer([&](char* buffer) {
@@ -221,8 +215,7 @@ TEST_F(CatalogQueries, BuildFile) {
 }
 
 TEST_F(CatalogQueries, ResolveNodeValue) {
-    environment.systemLanguage = 0x0407;
-    environment.systemLanguagePrimary = 0x0007;
+    setLanguage(0x0407);
     environment.osLanguage = 0x0C0A;
     environment.biosIdChars[0] = 'B';
     environment.biosIdChars[1] = 'A';

@@ -38,13 +38,6 @@ std::string choose(const std::string& catalog, const QueryEnvironment& environme
     return data ? data->text : "(no node)";
 }
 
-QueryEnvironment setupEnvironment(uint16_t language) {
-    QueryEnvironment environment = {};
-    environment.systemLanguage = language;
-    environment.systemLanguagePrimary = language & 0x3FF;
-    return environment;
-}
-
 QueryEnvironment fullEnvironment() {
     QueryEnvironment environment = setupEnvironment(0x0407);
     environment.biosIdChars[0] = 'B'; // the code's second character

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "catalog/path_query.h"
-#include "xml/local_heap.h"
+#include "tests/catalog/test_document.h"
 
 namespace {
 
@@ -28,15 +28,9 @@ const char CatalogText[] = "<?xml version=\"1.0\"?>\n"
 
 class PathQuery : public ::testing::Test {
   protected:
-    XmlDocument* document = nullptr;
-    void SetUp() override {
-        document = parseDocument(CatalogText, sizeof CatalogText - 1, false);
-        ASSERT_NE(document, nullptr);
-    }
-    void TearDown() override {
-        releaseDocument(document);
-        heapFree(document);
-    }
+    Document catalog{CatalogText};
+    XmlDocument* document = catalog.document;
+    void SetUp() override { ASSERT_NE(document, nullptr); }
     // The text of the node at path, or "(fail)".
     std::string text(const std::string& path) {
         const XmlNode* node = nullptr;
@@ -131,19 +125,6 @@ TEST_F(PathQuery, PathLengthLimit) {
     EXPECT_EQ(text(longStep + "/"), "(fail)");
     EXPECT_FALSE(selectNode(std::string(5000, '/').c_str(), document, nullptr));
 }
-
-// A document parsed from text, released at the end of the test.
-struct Document {
-    XmlDocument* document;
-    explicit Document(const std::string& text)
-        : document(parseDocument(text.data(), (uint32_t)text.size(), false)) {}
-    ~Document() {
-        if (document) {
-            releaseDocument(document);
-            heapFree(document);
-        }
-    }
-};
 
 TEST(PathQueryRoot, FirstTopLevelNodeNamedWithALetter) {
     Document skipped("<?xml version=\"1.0\"?><!DOCTYPE x><!-- c --><_a></_a><\xC3\xA9></\xC3\xA9>"

@@ -31,18 +31,8 @@ std::string releaseCatalog(const std::string& release) {
                        release + "</release></xrelease></zel></build>");
 }
 
-class ReleaseLookup : public ::testing::Test {
+class ReleaseLookup : public EnglishSystemTest {
   protected:
-    QueryEnvironment environment = {};
-    void SetUp() override {
-        useWesternCodePage();
-        environment.systemLanguage = 0x0409;
-        environment.systemLanguagePrimary = 0x0009;
-    }
-    void setLanguage(uint16_t language) {
-        environment.systemLanguage = language;
-        environment.systemLanguagePrimary = language & 0x3FF;
-    }
     // The answer, "(fail)", or "(empty)" for the empty result; a buffer that is not written
     // on failure keeps its filler.
     std::string lookup(const std::string& release, const char* name, uint32_t size = 260,

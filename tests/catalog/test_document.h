@@ -1,11 +1,12 @@
-// Test helpers: a catalog parsed from text and released at the end of the test, and the
-// Western code page the expectations are written for.
+// Test helpers: a catalog parsed from text and released at the end of the test, the Western
+// code page the expectations are written for, and the query record the setup program fills.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "catalog/query_environment.h"
 #include "xml/local_heap.h"
 #include "xml/text_conversion.h"
 #include "xml/xml_document.h"
@@ -16,8 +17,8 @@
 
 struct Document {
     XmlDocument* document;
-    explicit Document(const std::string& text)
-        : document(parseDocument(text.data(), (uint32_t)text.size(), false)) {}
+    explicit Document(const std::string& text, bool htmlMode = false)
+        : document(parseDocument(text.data(), (uint32_t)text.size(), htmlMode)) {}
     ~Document() {
         if (document) {
             releaseDocument(document);
@@ -34,8 +35,28 @@ inline std::string xmlDocument(const std::string& body) {
 
 inline void useWesternCodePage() {
 #if defined(_WIN32)
+    // The test prefix runs with it.
     ASSERT_EQ(GetACP(), 1252u);
 #else
     ASSERT_TRUE(setAnsiCodePage(1252));
 #endif
 }
+
+// The record as the setup program fills it: the two language fields only.
+inline QueryEnvironment setupEnvironment(uint16_t language) {
+    QueryEnvironment environment = {};
+    environment.systemLanguage = language;
+    environment.systemLanguagePrimary = language & 0x3FF;
+    return environment;
+}
+
+// Queries for a US English system under the Western code page.
+class EnglishSystemTest : public ::testing::Test {
+  protected:
+    QueryEnvironment environment = setupEnvironment(0x0409);
+    void SetUp() override { useWesternCodePage(); }
+    void setLanguage(uint16_t language) {
+        environment.systemLanguage = language;
+        environment.systemLanguagePrimary = language & 0x3FF;
+    }
+};

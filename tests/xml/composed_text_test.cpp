@@ -15,32 +15,34 @@ const std::string Selector = "<sel method=\"LANGUAGE\" default=\"0409\">"
                              "<item id=\"0409\"><data>en<!-- c -->glish</data>"
                              "<data id=\"k\">K &amp;lt;</data></item></sel>";
 
-class ComposedText : public ::testing::Test {
+class ComposedText : public EnglishSystemTest {
   protected:
-    QueryEnvironment environment = {};
     void SetUp() override {
-        useWesternCodePage();
-        environment.systemLanguage = 0x0409;
-        environment.systemLanguagePrimary = 0x0009;
+        EnglishSystemTest::SetUp();
         environment.biosIdChars[0] = 'Y';
         environment.biosIdChars[1] = 'X';
         strcpy(environment.machineTypeModel, "1234-5AB");
         strcpy(environment.agentName, "agent");
     }
-    // The composed text of the element at path in <build>body Selector</build>, or "(fail)".
-    std::string compose(const std::string& body, const std::string& path = "/build/v") {
-        Document parsed(xmlDocument("<build>" + body + Selector + "</build>"));
-        EXPECT_NE(parsed.document, nullptr) << body;
-        const XmlNode* node = nullptr;
-        if (!parsed.document || !selectNode(path.c_str(), parsed.document, &node))
-            return "(no node)";
-        HeapBlock block = composeNodeText(node, parsed.document, &environment);
+    // The composed text of node, or "(fail)".
+    std::string composed(const XmlNode* node, const XmlDocument* document) {
+        HeapBlock block = composeNodeText(node, document, &environment);
         if (!block)
             return "(fail)";
         std::string text = (const char*)heapLock(block);
         heapUnlock(block);
         heapFree(block);
         return text;
+    }
+    // The composed text of the element at path in <build>body Selector</build>, "(no node)"
+    // or "(fail)".
+    std::string compose(const std::string& body, const std::string& path = "/build/v") {
+        Document parsed(xmlDocument("<build>" + body + Selector + "</build>"));
+        EXPECT_NE(parsed.document, nullptr) << body;
+        const XmlNode* node = nullptr;
+        if (!parsed.document || !selectNode(path.c_str(), parsed.document, &node))
+            return "(no node)";
+        return composed(node, parsed.document);
     }
 };
 
@@ -94,16 +96,9 @@ TEST_F(ComposedText, EndTagWalk) {
     // Decoding leaves the text's tail behind its new NUL; a ">" there is no empty-element tag.
     EXPECT_EQ(compose("<v><w>&lt;>a</w>b</v>"), "b");
     // An end tag the walk cannot find (HTML mode, other case) ends at the end of the source.
-    const char page[] = "<html><B>x</b>tail<i/>more</html>";
-    XmlDocument* html = parseDocument(page, sizeof page - 1, true);
-    ASSERT_NE(html, nullptr);
-    HeapBlock block = composeNodeText(&html->nodes[0], html, &environment);
-    ASSERT_NE(block, nullptr);
-    EXPECT_STREQ((const char*)heapLock(block), "xmore");
-    heapUnlock(block);
-    heapFree(block);
-    releaseDocument(html);
-    heapFree(html);
+    Document html("<html><B>x</b>tail<i/>more</html>", true);
+    ASSERT_NE(html.document, nullptr);
+    EXPECT_EQ(composed(&html.document->nodes[0], html.document), "xmore");
 }
 
 TEST_F(ComposedText, CdataAmongDescendants) {

@@ -2,24 +2,14 @@
 
 #include <string.h>
 
+#include "tests/catalog/test_document.h"
 #include "xml/text_conversion.h"
-
-#if defined(_WIN32)
-#include <windows.h>
-#endif
 
 namespace {
 
 class TextConversion : public ::testing::Test {
   protected:
-    void SetUp() override {
-#if defined(_WIN32)
-        // The expectations are those of the Western code page the test prefix runs with.
-        ASSERT_EQ(GetACP(), 1252u);
-#else
-        ASSERT_TRUE(setAnsiCodePage(1252));
-#endif
-    }
+    void SetUp() override { useWesternCodePage(); }
 };
 
 TEST_F(TextConversion, SizeQueryAndExactBuffers) {

@@ -5,27 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/catalog/test_document.h"
 #include "xml/local_heap.h"
 #include "xml/xml_document.h"
 
 namespace {
 
 const std::string Declaration = "<?xml version=\"1.0\"?>\n";
-
-// Parses bytes (NULs included) and frees the document when done.
-struct Parsed {
-    XmlDocument* document = nullptr;
-    explicit Parsed(const std::string& text, bool html = false) {
-        document = parseDocument(text.data(), (uint32_t)text.size(), html);
-    }
-    ~Parsed() {
-        if (document) {
-            releaseDocument(document);
-            heapFree(document);
-        }
-    }
-    bool ok() const { return document != nullptr; }
-};
 
 std::string dumpNode(const XmlNode& node) {
     std::string out = node.name;
@@ -43,8 +29,8 @@ std::string dumpNode(const XmlNode& node) {
 
 // The whole tree in one line: top-level nodes separated by " | ".
 std::string dump(const std::string& text, bool html = false) {
-    Parsed parsed(text, html);
-    if (!parsed.ok())
+    Document parsed(text, html);
+    if (!parsed.document)
         return "(none)";
     std::string out;
     for (uint32_t i = 0; i < parsed.document->count; ++i)
@@ -60,7 +46,7 @@ std::string body(const std::string& text) {
 }
 
 bool parses(const std::string& text, bool html = false) {
-    return Parsed(text, html).ok();
+    return Document(text, html).document != nullptr;
 }
 
 TEST(XmlParser, DeclarationAndRootElement) {
@@ -197,8 +183,8 @@ TEST(XmlParser, TextAroundChildren) {
     EXPECT_EQ(body("<a><b>x</b>y<c/></a>"), "a '' {b 'x', c ''}");
     EXPECT_EQ(body("<a>\n  <b k=\"v\">1</b>\n  <c>2</c>\n</a>"), "a '' {b @k=v '1', c '2'}");
     // The text after a child stays in the copy, behind that child's end tag.
-    Parsed parsed(Declaration + "<a><b>x</b>y<c/></a>");
-    ASSERT_TRUE(parsed.ok());
+    Document parsed(Declaration + "<a><b>x</b>y<c/></a>");
+    ASSERT_NE(parsed.document, nullptr);
     const XmlNode& b = parsed.document->nodes[1].children->nodes[0];
     const char* after = b.text + strlen(b.text) + 1;
     EXPECT_STREQ(after, "/b>y");
@@ -300,8 +286,8 @@ TEST(XmlParser, ChildListsAreNeverEmpty) {
     for (int i = 0; i < 5000; ++i)
         text += "<b k=\"" + std::to_string(i) + "\"/><!-- gap -->";
     text += "<c><!-- only a comment --></c></a>";
-    Parsed parsed(Declaration + text);
-    ASSERT_TRUE(parsed.ok());
+    Document parsed(Declaration + text);
+    ASSERT_NE(parsed.document, nullptr);
     const XmlNode& a = parsed.document->nodes[1];
     ASSERT_NE(a.children, nullptr);
     ASSERT_EQ(a.children->count, 5001u);
