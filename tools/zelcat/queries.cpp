@@ -1,7 +1,6 @@
 #include "tools/zelcat/queries.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "catalog/path_query.h"
 #include "catalog/release_lookup.h"
 #include "tools/zelcat/output.h"
+#include "xml/bounded_text.h"
 #include "xml/composed_text.h"
 #include "xml/local_heap.h"
 
@@ -78,11 +78,10 @@ int runChoose(const XmlDocument& document, const CommandLine& line, std::string*
     const std::string& path = line.arguments[1];
     const char* dataId = line.arguments.size() > 2 ? line.arguments[2].c_str() : "";
     Buffer buffer(line.bufferSize);
-    if (path.size() >= line.bufferSize) {
+    if (!copyText(buffer.data(), buffer.size, path.c_str())) {
         *reason = "PATH does not fit in " + std::to_string(line.bufferSize) + " bytes";
         return Failed;
     }
-    memcpy(buffer.data(), path.c_str(), path.size() + 1);
     bool ok =
         selectConditionalItem(buffer.data(), buffer.size, dataId, &document, &line.environment);
     return answer(ok, buffer.data(), out, reason, "no item chosen at " + path);
