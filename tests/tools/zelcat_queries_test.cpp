@@ -166,6 +166,8 @@ TEST_F(ZelcatQueries, HelpAndUsage) {
     expectFailure({"release-id", "QUOLEN", "x"}, 2);
     expectFailure({"release-id", "QUOLEN", "-1"}, 2);
     expectFailure({"product-id", "4294967296"}, 2);
+    // The largest INDEX is read, and names no product.
+    expectFailure({"product-id", "4294967295"}, 1);
     expectFailure({"release-id", "QUOLEN"}, 2);
     expectFailure({"choose"}, 2);
     expectFailure({"choose", "/a", "b", "c"}, 2);

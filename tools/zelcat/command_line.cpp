@@ -104,6 +104,14 @@ bool applyOption(const std::string& option, const char* value, CommandLine* line
 
 } // namespace
 
+bool parseIndex(const std::string& text, uint32_t* index) {
+    uint64_t value = 0;
+    if (text.size() > 10 || !parseDecimal(text.c_str(), 0xFFFFFFFFu, &value))
+        return false;
+    *index = (uint32_t)value;
+    return true;
+}
+
 bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* reason) {
     line->subcommand.clear();
     line->arguments.clear();

@@ -58,21 +58,6 @@ int runBufferRead(BufferRead read, const XmlDocument& document, const CommandLin
 
 } // namespace
 
-bool parseIndex(const std::string& text, uint32_t* index) {
-    if (text.empty() || text.size() > 10)
-        return false;
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (uint64_t)(c - '0');
-    }
-    if (value > 0xFFFFFFFFu)
-        return false;
-    *index = (uint32_t)value;
-    return true;
-}
-
 int runChoose(const XmlDocument& document, const CommandLine& line, std::string* out,
               std::string* reason) {
     const std::string& path = line.arguments[1];
