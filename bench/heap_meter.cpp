@@ -1,7 +1,6 @@
 #include "bench/heap_meter.h"
 
 #include <malloc.h>
-#include <stdint.h>
 
 extern "C" {
 void* __libc_malloc(size_t);
@@ -13,7 +12,7 @@ void* __libc_memalign(size_t, size_t);
 
 namespace {
 
-// One thread allocates while a measurement runs; relaxed counters are enough.
+// One thread allocates while a measurement runs; plain counters are enough.
 // Only blocks allocated and freed between start and stop are counted, so that the timed
 // loops pay nothing for the meter.
 bool metering;

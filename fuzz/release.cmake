@@ -13,11 +13,10 @@ function(zel_add_release_fuzzer name)
     target_include_directories(${name}_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
     target_compile_options(${name}_fuzz PRIVATE ${ZEL_RELEASE_FUZZ_FLAGS} -Wall -Wextra -Wshadow)
     target_link_options(${name}_fuzz PRIVATE ${ZEL_RELEASE_FUZZ_FLAGS})
-    set(work ${CMAKE_CURRENT_BINARY_DIR}/work/${name})
     add_test(NAME ${name}_fuzz
-        COMMAND sh -c "rm -rf \"$2\" && mkdir -p \"$2/corpus\" \"$2/artifacts\" && cp \"$1\"/* \"$2/corpus/\" && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 exec \"$0\" -max_total_time=$3 -timeout=10 -rss_limit_mb=2048 -max_len=4096 -artifact_prefix=\"$2/artifacts/\" -print_final_stats=1 \"$2/corpus\""
-                $<TARGET_FILE:${name}_fuzz> ${CMAKE_CURRENT_LIST_DIR}/corpus/${name} ${work}
-                ${ZEL_RELEASE_FUZZ_SECONDS})
+        COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/run-fuzzer.sh $<TARGET_FILE:${name}_fuzz>
+                ${CMAKE_CURRENT_LIST_DIR}/corpus/${name} ${CMAKE_CURRENT_BINARY_DIR}/work/${name}
+                ${ZEL_RELEASE_FUZZ_SECONDS} 4096)
     set_tests_properties(${name}_fuzz PROPERTIES TIMEOUT 120)
 endfunction()
 

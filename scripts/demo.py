@@ -2,12 +2,14 @@
 its uninstall from the Windows folder, each followed by a report of what it left behind."""
 
 import argparse
+import shutil
+import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent / "lib"))
-from winenv import ROOT, WineEnv  # noqa: E402
+from winenv import ROOT, WineEnv, make_locales  # noqa: E402
 
 PRODUCT_KEY = r"HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KestraneSoftwareInstaller"
@@ -104,10 +106,8 @@ def main():
     build = ROOT / "build" / "win64"
     work = Path(tempfile.mkdtemp(prefix="zel-demo-"))
     media = work / "media"
-    import subprocess
     subprocess.run([str(ROOT / "scripts" / "make-media"), str(media), "--catalog"], check=True)
-    subprocess.run(["bash", "-c", f". {ROOT}/scripts/lib/wine.sh; wine_locales {build}/locales"],
-                   check=True)
+    make_locales(build / "locales")
     env = WineEnv(work / "wine", build / "wine-template", locales=build / "locales").create()
     german = {"LANG": "de_DE.UTF-8"}
     try:
@@ -133,7 +133,6 @@ def main():
             print(f"\nThe Wine prefix stays in {env.prefix}")
         else:
             env.remove()
-            import shutil
             shutil.rmtree(work, ignore_errors=True)
 
 

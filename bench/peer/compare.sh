@@ -20,12 +20,8 @@ for needed in "$build/bin/setup.exe" "$build/bin/quolen_standin.exe"; do
 done
 command -v makensis >/dev/null || { echo "compare: makensis is missing (apt-get install nsis)" >&2; exit 2; }
 
-# Servers left by an earlier run must stop before their prefixes go.
 for product in ours nsis; do
-    if [ -d "$work/$product/prefix" ]; then
-        wine_use "$work/$product"
-        wine_stop
-    fi
+    wine_stop_left "$work/$product"
 done
 rm -rf "$work"
 mkdir -p "$work"

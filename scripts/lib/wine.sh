@@ -6,6 +6,7 @@
 #   wine_new_prefix TEMPLATE DIR [null]
 #                          copy the template to DIR and select it (null: no display driver)
 #   wine_start / wine_stop a persistent wineserver for the selected prefix
+#   wine_stop_left DIR     stop the server an earlier run left in DIR, before DIR goes
 #   wine_locales DIR       generate the locales the tests use into DIR (LOCPATH)
 
 WINE64=/usr/lib/wine/wine64
@@ -65,6 +66,13 @@ wine_start() {
 wine_stop() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     wineserver -w </dev/null >/dev/null 2>&1 || true
+}
+
+wine_stop_left() {
+    if [ -d "$1/prefix" ]; then
+        wine_use "$1"
+        wine_stop
+    fi
 }
 
 wine_locales() {

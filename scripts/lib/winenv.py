@@ -55,18 +55,11 @@ class WineEnv:
 
     def start(self):
         """A persistent server: the session (and its pending restart operations) stays."""
-        env = self.env()
-        subprocess.run(["wineserver", "-p"], env=env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run([WINE64, "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _bash("wine_start", env=self.env())
         self.server_started = True
 
     def stop(self):
-        env = self.env()
-        for flag in ("-k", "-w"):
-            subprocess.run(["wineserver", flag], env=env, stdin=subprocess.DEVNULL,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _bash("wine_stop", env=self.env())
         self.server_started = False
         for process in self.processes:
             process.popen.wait(timeout=30)
@@ -202,6 +195,11 @@ class Process:
     def traces(self):
         """What Wine's debug channels (WINEDEBUG) reported about the run."""
         return self.trace.read_bytes().decode("utf-8", "replace")
+
+
+def make_locales(folder):
+    """Generates the locales the runs use into folder (for LOCPATH)."""
+    _bash(f"wine_locales {folder}")
 
 
 def wait_until(predicate, timeout=20.0, step=0.1):

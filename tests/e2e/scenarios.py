@@ -7,6 +7,7 @@ Needs the win64 build (setup.exe, the stand-ins, ui_driver.exe) and its Wine tem
 """
 
 import os
+import random
 import re
 import shutil
 import subprocess
@@ -86,6 +87,19 @@ class Scenario(unittest.TestCase):
 
     def uninstaller(self, *args, env=None):
         return self.env.run("C:\\windows\\_zelu000.exe", list(args), env=env)
+
+    def start_manager(self, *args):
+        """The installed package manager (the stand-in), named from the product key."""
+        manager = self.env.run(f"{ENGLISH_FOLDER}\\Quolen.exe", list(args), wait=False)
+        if "--no-window" in args:
+            # Its mutex exists once it has logged its start.
+            log = self.path(f"{ENGLISH_FOLDER}\\standin.log")
+            self.assertTrue(wait_until(lambda: log.exists() and "started" in log.read_text()))
+            time.sleep(0.5)
+        else:
+            self.assertFalse(self.absent(f"title={ENGLISH_NAME}", 10000),
+                             "the stand-in's window did not come")
+        return manager
 
     def ui(self, *args):
         code, out = self.env.output(BIN / "ui_driver.exe", list(args), timeout=60)
@@ -333,19 +347,6 @@ class Upgrade(Scenario):
 
 
 class RunningManager(Scenario):
-    def start_manager(self, *args):
-        """The installed package manager (the stand-in), named from the product key."""
-        manager = self.env.run(f"{ENGLISH_FOLDER}\\Quolen.exe", list(args), wait=False)
-        if "--no-window" in args:
-            # Its mutex exists once it has logged its start.
-            log = self.path(f"{ENGLISH_FOLDER}\\standin.log")
-            self.assertTrue(wait_until(lambda: log.exists() and "started" in log.read_text()))
-            time.sleep(0.5)
-        else:
-            self.assertFalse(self.absent(f"title={ENGLISH_NAME}", 10000),
-                             "the stand-in's window did not come")
-        return manager
-
     def assert_replaced_at_restart(self, old_dll):
         self.assertEqual("0000", self.result_value())
         # Nothing installed changed now ...
@@ -510,10 +511,7 @@ class WindowsNineX(Scenario):
 
     def test_files_in_use_are_replaced_through_the_rename_section(self):
         self.assertEqual(0, self.setup(self.media("ini"), "/S"))
-        manager = self.env.run(f"{ENGLISH_FOLDER}\\Quolen.exe", ["--no-window"], wait=False)
-        log = self.path(f"{ENGLISH_FOLDER}\\standin.log")
-        self.assertTrue(wait_until(lambda: log.exists() and "started" in log.read_text()))
-        time.sleep(0.5)
+        self.start_manager("--no-window")
         self.assertEqual(0, self.setup(self.media("ini", "second"), "/S"))
         section = self.rename_section()
         self.assertEqual(12, len(section), section)
@@ -534,7 +532,6 @@ class WindowsNineX(Scenario):
 
 
 def garbage(size=4096):
-    import random
     generator = random.Random(1999)
     return bytes(generator.randrange(256) for _ in range(size))
 

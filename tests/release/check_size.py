@@ -67,7 +67,7 @@ def main():
         by_section = {".idata": "import tables", ".rsrc": "resources", ".reloc": "relocations"}
         totals = {}
         for (section, share), bytes_ in map_shares(sys.argv[3]).items():
-            share = by_section.get(section, "program" if share == "other" else share)
+            share = by_section.get(section, share)
             totals[share] = totals.get(share, 0) + bytes_
         totals["headers and alignment"] = size - sum(totals.values())
         print("share                   bytes")

@@ -13,11 +13,7 @@ fail() {
 }
 repeat() { printf "%${2}s" "" | tr ' ' "$1"; }
 
-# A server left by an earlier run must stop before its prefix goes.
-if [ -d "$work/wine/prefix" ]; then
-    wine_use "$work/wine"
-    wine_stop
-fi
+wine_stop_left "$work/wine"
 rm -rf "$work"
 wine_new_prefix "$ZEL_BUILD_DIR/wine-template" "$work/wine" null
 trap wine_stop EXIT

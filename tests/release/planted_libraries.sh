@@ -17,11 +17,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-# A server left by an earlier run must stop before its prefix goes.
-if [ -d "$work/wine/prefix" ]; then
-    wine_use "$work/wine"
-    wine_stop
-fi
+wine_stop_left "$work/wine"
 rm -rf "$work"
 ZEL_BUILD_DIR="$ZEL_BUILD_DIR" "$ZEL_SOURCE_DIR/scripts/make-media" "$work/media" --ini
 export WINE_EXTRA_OVERRIDES="$(echo $names | tr ' ' ,)=n,b"

@@ -137,6 +137,18 @@ struct TemplateReader {
         return string();
     }
     void alignDword() { at = (at + 3) & ~size_t(3); }
+    // The style of the dialog or of an item: the extended form has a help id and the extended
+    // style before it, the plain form the extended style after it.
+    DWORD style(bool extended) {
+        if (extended) {
+            read<DWORD>(); // help id
+            read<DWORD>(); // extended style
+            return read<DWORD>();
+        }
+        DWORD value = read<DWORD>();
+        read<DWORD>(); // extended style
+        return value;
+    }
 };
 
 std::optional<DialogTemplate> parseDialog(const std::vector<BYTE>& bytes) {
@@ -145,15 +157,10 @@ std::optional<DialogTemplate> parseDialog(const std::vector<BYTE>& bytes) {
     WORD count = 0;
     dialog.extended = bytes.size() >= 4 && bytes[2] == 0xFF && bytes[3] == 0xFF;
     if (dialog.extended) {
-        in.read<WORD>();  // version
-        in.read<WORD>();  // signature
-        in.read<DWORD>(); // help id
-        in.read<DWORD>(); // extended style
-        dialog.style = in.read<DWORD>();
-    } else {
-        dialog.style = in.read<DWORD>();
-        in.read<DWORD>(); // extended style
+        in.read<WORD>(); // version
+        in.read<WORD>(); // signature
     }
+    dialog.style = in.style(dialog.extended);
     count = in.read<WORD>();
     dialog.x = in.read<short>();
     dialog.y = in.read<short>();
@@ -174,14 +181,7 @@ std::optional<DialogTemplate> parseDialog(const std::vector<BYTE>& bytes) {
     for (WORD i = 0; i < count && !in.failed; ++i) {
         in.alignDword();
         DialogItem item;
-        if (dialog.extended) {
-            in.read<DWORD>(); // help id
-            in.read<DWORD>(); // extended style
-            item.style = in.read<DWORD>();
-        } else {
-            item.style = in.read<DWORD>();
-            in.read<DWORD>(); // extended style
-        }
+        item.style = in.style(dialog.extended);
         item.x = in.read<short>();
         item.y = in.read<short>();
         item.cx = in.read<short>();

@@ -95,6 +95,11 @@ TEST_F(ZelcatQueries, ChooseComposeText) {
                  "/build/zel/names/mtm/item[@id=none]/data\n");
     expectFailure({"choose", "/build/zel/names/mtm", "model"}, 1);
     expectFailure({"choose", "/build/zel/names/title", "--size", "40"}, 1);
+    // The path itself goes into the buffer first: 22 characters need 23 bytes.
+    expectFailure({"choose", "/build/zel/names/title", "--size", "22"}, 1);
+    EXPECT_NE(run({"choose", file, "/build/zel/names/title", "--size", "22"})
+                  .err.find("PATH does not fit in 22 bytes"),
+              std::string::npos);
     expectFailure({"choose", "/build/zel/names"}, 1);
 
     expectAnswer({"compose", "/build/zel/file"}, "setup_0409.exe\n");
@@ -161,6 +166,8 @@ TEST_F(ZelcatQueries, HelpAndUsage) {
     expectFailure({"release-id", "QUOLEN", "x"}, 2);
     expectFailure({"release-id", "QUOLEN", "-1"}, 2);
     expectFailure({"product-id", "4294967296"}, 2);
+    // The largest INDEX is read, and names no product.
+    expectFailure({"product-id", "4294967295"}, 1);
     expectFailure({"release-id", "QUOLEN"}, 2);
     expectFailure({"choose"}, 2);
     expectFailure({"choose", "/a", "b", "c"}, 2);

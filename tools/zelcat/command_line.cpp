@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "xml/bounded_text.h"
+
 namespace {
 
 bool parseHex(const char* text, unsigned digits, unsigned* value) {
@@ -41,15 +43,6 @@ bool parseDecimal(const char* text, uint64_t limit, uint64_t* value) {
     return true;
 }
 
-// Copies a text option into its fixed field when it fits with its NUL.
-bool setField(char* field, size_t size, const char* text) {
-    size_t length = strlen(text);
-    if (length >= size)
-        return false;
-    memcpy(field, text, length + 1);
-    return true;
-}
-
 // Buffers larger than this are refused rather than allocated.
 const uint64_t MaxBufferSize = 16u * 1024 * 1024;
 
@@ -80,13 +73,13 @@ bool applyOption(const std::string& option, const char* value, CommandLine* line
         ok = parseHex(value, 2, &number);
         environment.biosRevision = (uint8_t)number;
     } else if (option == "--mtm") {
-        ok = setField(environment.machineTypeModel, sizeof environment.machineTypeModel, value);
+        ok = copyText(environment.machineTypeModel, sizeof environment.machineTypeModel, value);
     } else if (option == "--os-version") {
-        ok = setField(environment.osVersion, sizeof environment.osVersion, value);
+        ok = copyText(environment.osVersion, sizeof environment.osVersion, value);
     } else if (option == "--family") {
-        ok = setField(environment.familyName, 128, value);
+        ok = copyText(environment.familyName, 128, value);
     } else if (option == "--agent") {
-        ok = setField(environment.agentName, sizeof environment.agentName, value);
+        ok = copyText(environment.agentName, sizeof environment.agentName, value);
     } else if (option == "--codepage") {
         ok = parseDecimal(value, 65535, &decimal);
         line->codePage = (unsigned)decimal;
@@ -110,6 +103,14 @@ bool applyOption(const std::string& option, const char* value, CommandLine* line
 }
 
 } // namespace
+
+bool parseIndex(const std::string& text, uint32_t* index) {
+    uint64_t value = 0;
+    if (text.size() > 10 || !parseDecimal(text.c_str(), 0xFFFFFFFFu, &value))
+        return false;
+    *index = (uint32_t)value;
+    return true;
+}
 
 bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* reason) {
     line->subcommand.clear();

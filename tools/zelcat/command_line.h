@@ -25,3 +25,5 @@ struct CommandLine {
 
 // Fills line from argv[1..]; false with a one-line reason for a usage error.
 bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* reason);
+// INDEX arguments: decimal, 0 to 4294967295, at most ten digits.
+bool parseIndex(const std::string& text, uint32_t* index);

@@ -19,13 +19,17 @@ void appendEscaped(std::string* out, const char* text) {
     out->push_back('"');
 }
 
-void appendNodeLines(std::string* out, const XmlNode& node, unsigned depth) {
+void appendNodeLine(std::string* out, const XmlNode& node, unsigned depth) {
     out->append(2 * (size_t)depth, ' ');
     out->append("N ");
     appendEscaped(out, node.name);
     out->push_back(' ');
     appendEscaped(out, node.text);
     out->push_back('\n');
+}
+
+void appendNodeLines(std::string* out, const XmlNode& node, unsigned depth) {
+    appendNodeLine(out, node, depth);
     for (uint32_t i = 0; i < node.attributeCount; ++i) {
         out->append(2 * (size_t)depth + 2, ' ');
         out->append("A ");

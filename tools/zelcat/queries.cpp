@@ -1,7 +1,6 @@
 #include "tools/zelcat/queries.h"
 
 #include <stdio.h>
-#include <string.h>
 
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "catalog/path_query.h"
 #include "catalog/release_lookup.h"
 #include "tools/zelcat/output.h"
+#include "xml/bounded_text.h"
 #include "xml/composed_text.h"
 #include "xml/local_heap.h"
 
@@ -58,31 +58,15 @@ int runBufferRead(BufferRead read, const XmlDocument& document, const CommandLin
 
 } // namespace
 
-bool parseIndex(const std::string& text, uint32_t* index) {
-    if (text.empty() || text.size() > 10)
-        return false;
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-        value = value * 10 + (uint64_t)(c - '0');
-    }
-    if (value > 0xFFFFFFFFu)
-        return false;
-    *index = (uint32_t)value;
-    return true;
-}
-
 int runChoose(const XmlDocument& document, const CommandLine& line, std::string* out,
               std::string* reason) {
     const std::string& path = line.arguments[1];
     const char* dataId = line.arguments.size() > 2 ? line.arguments[2].c_str() : "";
     Buffer buffer(line.bufferSize);
-    if (path.size() >= line.bufferSize) {
+    if (!copyText(buffer.data(), buffer.size, path.c_str())) {
         *reason = "PATH does not fit in " + std::to_string(line.bufferSize) + " bytes";
         return Failed;
     }
-    memcpy(buffer.data(), path.c_str(), path.size() + 1);
     bool ok =
         selectConditionalItem(buffer.data(), buffer.size, dataId, &document, &line.environment);
     return answer(ok, buffer.data(), out, reason, "no item chosen at " + path);

@@ -12,9 +12,6 @@ enum ExitCode { Done = 0, Failed = 1, UsageError = 2, EmptyValue = 3 };
 typedef int (*Handler)(const XmlDocument& document, const CommandLine& line, std::string* out,
                        std::string* reason);
 
-// INDEX arguments: decimal, 0 to 4294967295.
-bool parseIndex(const std::string& text, uint32_t* index);
-
 int runChoose(const XmlDocument&, const CommandLine&, std::string*, std::string*);
 int runLookup(const XmlDocument&, const CommandLine&, std::string*, std::string*);
 int runCompose(const XmlDocument&, const CommandLine&, std::string*, std::string*);

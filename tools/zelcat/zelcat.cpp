@@ -80,9 +80,7 @@ int runSelect(const XmlDocument& document, const CommandLine& line, std::string*
         *reason = "no node at " + line.arguments[1];
         return Failed;
     }
-    appendNodeLines(out, *node, 0);
-    // Only the node's own line.
-    out->erase(out->find('\n') + 1);
+    appendNodeLine(out, *node, 0);
     return Done;
 }
 
