@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "files/files_internal.h"
+#include "setup/platform_checks.h"
 #include "setupdata/setup_data_sources.h"
 #include "xml/bounded_text.h"
 

@@ -3,9 +3,6 @@
 
 #include <windows.h>
 
-// The platform id of GetVersionEx says which family runs the program.
-bool isNtFamily();
-
 // Builds a shell link to targetPath (icon index 1 of the target, working folder the target's
 // folder) and saves it to linkPath. afterSave, when given, runs once the save was attempted,
 // before the link's interfaces are released. COM must be initialised by the caller.

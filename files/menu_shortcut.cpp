@@ -7,6 +7,7 @@
 #include <wchar.h>
 
 #include "files/files_internal.h"
+#include "setup/platform_checks.h"
 #include "xml/bounded_text.h"
 
 namespace {

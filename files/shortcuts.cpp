@@ -5,14 +5,8 @@
 #include <string.h>
 
 #include "files/files_internal.h"
+#include "setup/platform_checks.h"
 #include "xml/bounded_text.h"
-
-bool isNtFamily() {
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
 
 HRESULT saveShellLinkObject(const char* targetPath, const char* linkPath, void (*afterSave)()) {
     char workingFolder[TextBufferSize];

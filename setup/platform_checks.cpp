@@ -10,6 +10,11 @@ bool readVersion(OSVERSIONINFOA* version) {
 
 } // namespace
 
+bool isNtFamily() {
+    OSVERSIONINFOA version;
+    return readVersion(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
 bool isAdministrator() {
     HANDLE token;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))

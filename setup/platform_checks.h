@@ -8,6 +8,9 @@ bool enableTakeOwnership();
 bool checkPlatform();
 bool checkServicePack();
 
+// Whether the program runs on the NT family (false when the version cannot be read).
+bool isNtFamily();
+
 // The decisions of checkPlatform and checkServicePack on a version record as the OS reports it.
 bool isSupportedPlatform(const OSVERSIONINFOA* version);
 bool hasRequiredServicePack(const OSVERSIONINFOA* version);

@@ -5,6 +5,7 @@
 
 #include "catalog/release_lookup.h"
 #include "registry/product_key.h"
+#include "setup/platform_checks.h"
 #include "setupdata/setup_data_sources.h"
 #include "setupdata/string_reference.h"
 #include "xml/bounded_text.h"
@@ -13,13 +14,6 @@ namespace {
 
 unsigned readSetupValue(const char* section, const char* key, char* output) {
     return readSetupString(section, key, "", output, TextBufferSize, setupData.setupDataPath);
-}
-
-bool isNtFamily() {
-    OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 unsigned readProfileString(const char* section, const char* key, const char* defaultValue,
