@@ -14,7 +14,6 @@ name="Kestrane Links"
 target='C:\zel-links\Program\Quolen.exe'
 other='C:\zel-links\Other Folder\Quolen.exe'
 menu='C:\zel-links\Programs\Kestrane Software Installer'
-failures=0
 
 cleanup() {
     rm -rf "$work"
@@ -29,10 +28,7 @@ cp "$ZEL_BUILD_DIR/bin/files_runner.exe" "$work/zelrun.exe"
 cp "$ZEL_BUILD_DIR/bin/files_runner.exe" "$work/zelrun9x.exe"
 "$WINE64" reg add 'HKCU\Software\Wine\AppDefaults\zelrun9x.exe' /v Version /d win98 /f >/dev/null 2>&1
 
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$ZEL_SOURCE_DIR/scripts/lib/checks.sh"
 
 # run EXPECTED_EXIT RUNNER ARGS...: the runner's exit code must be the one expected.
 run() {

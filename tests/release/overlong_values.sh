@@ -6,11 +6,7 @@ set -euo pipefail
 . "$ZEL_SOURCE_DIR/scripts/lib/wine.sh"
 work="$ZEL_BUILD_DIR/release-overlong"
 product='HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller'
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$ZEL_SOURCE_DIR/scripts/lib/checks.sh"
 repeat() { printf "%${2}s" "" | tr ' ' "$1"; }
 
 wine_stop_left "$work/wine"

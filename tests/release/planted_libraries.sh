@@ -11,11 +11,7 @@ set -euo pipefail
 . "$ZEL_SOURCE_DIR/scripts/lib/wine.sh"
 work="$ZEL_BUILD_DIR/release-planted"
 names="comctl32 ole32 shfolder setupapi"
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+. "$ZEL_SOURCE_DIR/scripts/lib/checks.sh"
 
 wine_stop_left "$work/wine"
 rm -rf "$work"
