@@ -252,7 +252,7 @@ void writeResultValue(ResultCode code) {
         RegCreateKeyExA(HKEY_CURRENT_USER, ProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, "Setup", 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
+    setTextValue(key, "Setup", text);
     RegCloseKey(key);
 }
 
