@@ -12,6 +12,11 @@ class Section:
     virtual_size: int
     raw_offset: int
     raw_size: int
+    characteristics: int = 0
+
+    @property
+    def executable(self):
+        return bool(self.characteristics & 0x20000000)  # IMAGE_SCN_MEM_EXECUTE
 
 
 @dataclass
@@ -36,6 +41,10 @@ class Image:
     def contains(self, rva):
         return any(s.virtual_address <= rva < s.virtual_address + s.virtual_size
                    for s in self.sections)
+
+    def section_of(self, rva):
+        return next((s for s in self.sections
+                     if s.virtual_address <= rva < s.virtual_address + s.virtual_size), None)
 
     def u16(self, rva):
         return struct.unpack_from("<H", self.data, self.offset_of(rva))[0]
@@ -76,9 +85,9 @@ def read_image(path):
         image.directories.append(struct.unpack_from("<II", data, directories_at + 8 * i))
     table = optional + optional_size
     for i in range(count):
-        raw = struct.unpack_from("<8sIIII", data, table + 40 * i)
+        raw = struct.unpack_from("<8sIIIIIIHHI", data, table + 40 * i)
         name = raw[0].rstrip(b"\0").decode("ascii")
-        image.sections.append(Section(name, raw[2], raw[1], raw[4], raw[3]))
+        image.sections.append(Section(name, raw[2], raw[1], raw[4], raw[3], raw[9]))
     return image
 
 
@@ -111,12 +120,20 @@ def imports(image):
     return result
 
 
-def delay_imports(image):
-    """{dll: [function, ...]} of the delay-import descriptors. The linker does not always fill
-    their directory entry, so the sections are scanned for descriptors: address-relative
-    records whose name, module handle, address table and name table all lie in the image,
-    whose name ends in .dll and whose bound and unload tables are empty."""
-    result = {}
+@dataclass
+class DelayDescriptor:
+    at: int  # where the descriptor itself lies
+    dll: str
+    address_table: int  # the function address slots, one per function
+    functions: list
+
+
+def delay_descriptors(image):
+    """The delay-import descriptors. The linker does not always fill their directory entry, so
+    the sections are scanned for descriptors: address-relative records whose name, module
+    handle, address table and name table all lie in the image, whose name ends in .dll and
+    whose bound and unload tables are empty."""
+    result = []
     rva, size = image.directories[13] if len(image.directories) > 13 else (0, 0)
     candidates = []
     if rva:
@@ -141,5 +158,13 @@ def delay_imports(image):
             continue
         if not dll.lower().endswith(".dll"):
             continue
-        result.setdefault(dll, []).extend(_thunk_names(image, names))
+        result.append(DelayDescriptor(at, dll, address, _thunk_names(image, names)))
+    return result
+
+
+def delay_imports(image):
+    """{dll: [function, ...]} of the delay-import descriptors."""
+    result = {}
+    for descriptor in delay_descriptors(image):
+        result.setdefault(descriptor.dll, []).extend(descriptor.functions)
     return result
