@@ -10,4 +10,4 @@ wine_new_prefix "$root/build/win64/wine-template" "$work/wine" null
 mkdir -p "$work/media"
 cp "$root/build/win64/bin/catalog_load_bench.exe" "$work/media/"
 wine_start
-"$WINE64" "$work/media/catalog_load_bench.exe" "$@"
+"$WINE" "$work/media/catalog_load_bench.exe" "$@"

@@ -1,5 +1,6 @@
 """Demo: a silent install of the sample product from catalog media on a German system, then
-its uninstall from the Windows folder, each followed by a report of what it left behind."""
+its uninstall from the Windows folder, each followed by a report of what it left behind.
+Runs the build given (win32, the shipped program, by default) in a prefix of its architecture."""
 
 import argparse
 import shutil
@@ -102,16 +103,25 @@ def report(env, title):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--keep", action="store_true", help="keep the Wine prefix afterwards")
+    parser.add_argument("--build", choices=("win32", "win64"), default="win32",
+                        help="the build to run: win32 (i686, shipped) or win64 (x86_64)")
     args = parser.parse_args()
-    build = ROOT / "build" / "win64"
+    build = ROOT / "build" / args.build
     work = Path(tempfile.mkdtemp(prefix="zel-demo-"))
     media = work / "media"
-    subprocess.run([str(ROOT / "scripts" / "make-media"), str(media), "--catalog"], check=True)
+    print(f"-- assembling sample media from build/{args.build}")
+    subprocess.run([str(ROOT / "scripts" / "make-media"), str(media), "--catalog", "--arch",
+                    args.build], check=True, stdout=subprocess.DEVNULL)
+    print("-- preparing Windows (a new Wine prefix; the first one takes a minute)")
     make_locales(build / "locales")
-    env = WineEnv(work / "wine", build / "wine-template", locales=build / "locales").create()
+    env = WineEnv(work / "wine", build / "wine-template", locales=build / "locales",
+                  arch=args.build).create()
     german = {"LANG": "de_DE.UTF-8"}
     try:
         env.start()
+        described = {"win32": "the shipped i686 build under the 32-bit loader",
+                     "win64": "the x86_64 build under wine64"}
+        heading(f"setup.exe: {described[args.build]} ({env.loader})")
         heading("Before: a fresh Windows environment")
         print(f"  {len(snapshot(env))} values and files of the product")
         heading("Media")

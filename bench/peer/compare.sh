@@ -73,7 +73,7 @@ measure() {
     local product="$1" step="$2" result
     shift 2
     wine_use "${prefix[$product]}"
-    result=$("$WINE64" 'C:\measure.exe' "$@" </dev/null 2>/dev/null | tr -d '\r')
+    result=$("$WINE" 'C:\measure.exe' "$@" </dev/null 2>/dev/null | tr -d '\r')
     case "$result" in
     exit=0\ *) ;;
     *) echo "compare: $product $step failed: $result" >&2; exit 1 ;;
@@ -83,7 +83,7 @@ measure() {
 
 check_installed() {
     wine_use "${prefix[$1]}"
-    "$WINE64" reg query 'HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller' /v ProgDir </dev/null \
+    "$WINE" reg query 'HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller' /v ProgDir </dev/null \
         >/dev/null 2>&1 || { echo "compare: $1 installed nothing" >&2; exit 1; }
     local links
     links=$(find "${prefix[$1]}/prefix/drive_c" -name "$name.lnk" -size +0 | wc -l)
@@ -120,7 +120,7 @@ uninstaller_size=$(stat -c %s "${prefix[nsis]}/prefix/drive_c/windows/_zelu000.e
 if [ "$uninstaller_size" -eq 0 ]; then
     seed_shortcuts "${prefix[nsis]}"
     wine_use "${prefix[nsis]}"
-    "$WINE64" 'C:\media\peer.exe' /S </dev/null >/dev/null 2>&1
+    "$WINE" 'C:\media\peer.exe' /S </dev/null >/dev/null 2>&1
     uninstaller_size=$(stat -c %s "${prefix[nsis]}/prefix/drive_c/windows/_zelu000.exe")
 fi
 

@@ -1,6 +1,13 @@
 # Shell helpers for isolated Wine runs. Source this file; nothing here touches the real
 # home folder: every prefix gets its own HOME inside the folder given.
 #
+# ZEL_WINE_ARCH chooses the Windows side: win64 (default; /usr/lib/wine/wine64, a 64-bit
+# prefix) or win32 (/usr/lib/wine/wine, a 32-bit prefix), the one the build's programs need.
+# ZEL_WINE32_LOADER and ZEL_WINE64_LOADER name other loaders (to try how a host that cannot
+# run one is reported).
+#
+#   wine_probe             can $WINE run here? If not, says why on stdout and fails
+#   wine_require           wine_probe, or for win32 a skip (exit 77) where the host cannot
 #   wine_use DIR           export WINEPREFIX=DIR/prefix, HOME=DIR/home and the quiet settings
 #   wine_template DIR      prepare a template prefix in DIR once (shared by copies)
 #   wine_new_prefix TEMPLATE DIR [null]
@@ -9,10 +16,39 @@
 #   wine_stop_left DIR     stop the server an earlier run left in DIR, before DIR goes
 #   wine_locales DIR       generate the locales the tests use into DIR (LOCPATH)
 
-WINE64=/usr/lib/wine/wine64
+ZEL_WINE_ARCH="${ZEL_WINE_ARCH:-win64}"
+case "$ZEL_WINE_ARCH" in
+win64) WINE="${ZEL_WINE64_LOADER:-/usr/lib/wine/wine64}" ;;
+win32) WINE="${ZEL_WINE32_LOADER:-/usr/lib/wine/wine}" ;;
+*) echo "wine.sh: ZEL_WINE_ARCH is win64 or win32, not $ZEL_WINE_ARCH" >&2; return 2 ;;
+esac
+export ZEL_WINE_ARCH
+
+# Some hosts cannot execute 32-bit programs at all (the loader fails with "Exec format error").
+wine_probe() {
+    local said status=0
+    said="$("$WINE" --version 2>&1 </dev/null)" || status=$?
+    [ "$status" -eq 0 ] && return 0
+    said="$(printf '%s' "$said" | head -n 1)"
+    echo "$WINE cannot run on this host: ${said##*: } (status $status)"
+    return 1
+}
+
+# A test of the i686 programs skips, loudly, where the host cannot run them; once the loader
+# runs, every failure is a failure. The 64-bit loader must always run.
+wine_require() {
+    local reason
+    reason="$(wine_probe)" && return 0
+    if [ "$ZEL_WINE_ARCH" = win32 ]; then
+        echo "SKIPPED (i686): $reason"
+        exit 77
+    fi
+    echo "$reason" >&2
+    exit 1
+}
 
 wine_use() {
-    export WINEPREFIX="$1/prefix" HOME="$1/home"
+    export WINEPREFIX="$1/prefix" HOME="$1/home" WINEARCH="$ZEL_WINE_ARCH"
     export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d${WINE_EXTRA_OVERRIDES:+;$WINE_EXTRA_OVERRIDES}"
     mkdir -p "$HOME"
 }
@@ -38,7 +74,7 @@ wine_template() {
         [ -f "$dir/.ready" ] && exit 0
         rm -rf "$dir/prefix" "$dir/home"
         wine_use "$dir"
-        "$WINE64" wineboot -i >/dev/null 2>&1 </dev/null
+        "$WINE" wineboot -i >/dev/null 2>&1 </dev/null
         wineserver -w
         wine_unlink_user_folders
         touch "$dir/.ready"
@@ -53,14 +89,14 @@ wine_new_prefix() {
     cp -a "$template/prefix" "$dir/prefix"
     wine_use "$dir"
     if [ "$driver" = null ]; then
-        "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
+        "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 </dev/null
         wineserver -w
     fi
 }
 
 wine_start() {
     wineserver -p </dev/null >/dev/null 2>&1
-    "$WINE64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 wine_stop() {

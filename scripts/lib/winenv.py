@@ -1,22 +1,65 @@
 """A throwaway Windows environment: one Wine prefix with its own home folder and server.
 
 Used by the demo and the end-to-end scenarios. Every prefix is a copy of a template made
-once per build tree; nothing is written outside the folder given.
+once per build tree; nothing is written outside the folder given. The architecture (win64:
+the 64-bit loader and prefix; win32: the 32-bit ones, for the i686 programs) is a parameter,
+by default ZEL_WINE_ARCH as for scripts/lib/wine.sh.
 """
 
 import os
 import re
 import shutil
 import subprocess
+import sys
 import time
 from pathlib import Path
 
-WINE64 = "/usr/lib/wine/wine64"
+LOADERS = {"win64": "/usr/lib/wine/wine64", "win32": "/usr/lib/wine/wine"}
 ROOT = Path(__file__).resolve().parents[2]
 WINE_SH = ROOT / "scripts" / "lib" / "wine.sh"
 
 
-def _bash(script, env=None):
+def default_arch():
+    return os.environ.get("ZEL_WINE_ARCH", "win64")
+
+
+def loader(arch):
+    """The loader of arch; ZEL_WINE32_LOADER / ZEL_WINE64_LOADER name another one."""
+    return os.environ.get(f"ZEL_WINE{arch[3:]}_LOADER") or LOADERS[arch]
+
+
+def probe(arch=None):
+    """None when the loader of arch runs on this host, otherwise why it does not."""
+    program = loader(arch or default_arch())
+    try:
+        done = subprocess.run([program, "--version"], capture_output=True, text=True,
+                              errors="replace", stdin=subprocess.DEVNULL, timeout=60)
+    except OSError as error:
+        return f"{program} cannot run on this host: {error.strerror}"
+    if done.returncode == 0:
+        return None
+    said = (done.stderr or done.stdout).strip().splitlines()
+    said = said[0].rsplit(": ", 1)[-1] if said else "no answer"
+    return f"{program} cannot run on this host: {said} (status {done.returncode})"
+
+
+SKIP = 77  # what ctest counts as skipped (SKIP_RETURN_CODE)
+
+
+def require(arch=None):
+    """Ends the program with SKIP, saying why, when the i686 programs cannot run here."""
+    reason = probe(arch)
+    if reason is None:
+        return
+    if (arch or default_arch()) == "win32":
+        print(f"SKIPPED (i686): {reason}", flush=True)
+        sys.exit(SKIP)
+    sys.exit(reason)
+
+
+def _bash(script, env=None, arch=None):
+    env = dict(env if env is not None else os.environ)
+    env["ZEL_WINE_ARCH"] = arch or default_arch()
     subprocess.run(["bash", "-c", f". {WINE_SH}; {script}"], check=True, env=env,
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -24,7 +67,9 @@ def _bash(script, env=None):
 class WineEnv:
     """A Wine prefix in `folder` (prefix/ and home/), copied from `template`."""
 
-    def __init__(self, folder, template, display=None, locales=None):
+    def __init__(self, folder, template, display=None, locales=None, arch=None):
+        self.arch = arch or default_arch()
+        self.loader = loader(self.arch)
         self.folder = Path(folder).resolve()
         self.template = Path(template).resolve()
         self.display = display  # an X display for screenshots, else Wine's null driver
@@ -37,13 +82,14 @@ class WineEnv:
     # -- lifetime -------------------------------------------------------------------------
     def create(self):
         driver = "" if self.display else "null"
-        _bash(f"wine_new_prefix {self.template} {self.folder} {driver}")
+        _bash(f"wine_new_prefix {self.template} {self.folder} {driver}", arch=self.arch)
         return self
 
     def env(self, extra=None):
         env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "LANG"))}
         env.update(WINEPREFIX=str(self.prefix), HOME=str(self.home), WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="winemenubuilder.exe=d", LANG="en_US.UTF-8")
+                   WINEDLLOVERRIDES="winemenubuilder.exe=d", LANG="en_US.UTF-8",
+                   WINEARCH=self.arch, ZEL_WINE_ARCH=self.arch)
         env.pop("DISPLAY", None)
         if self.display:
             env["DISPLAY"] = self.display
@@ -55,11 +101,11 @@ class WineEnv:
 
     def start(self):
         """A persistent server: the session (and its pending restart operations) stays."""
-        _bash("wine_start", env=self.env())
+        _bash("wine_start", env=self.env(), arch=self.arch)
         self.server_started = True
 
     def stop(self):
-        _bash("wine_stop", env=self.env())
+        _bash("wine_stop", env=self.env(), arch=self.arch)
         self.server_started = False
         for process in self.processes:
             process.popen.wait(timeout=30)
@@ -182,7 +228,8 @@ class Process:
         self.log = wine_env.folder / f"output-{os.getpid()}-{Process.serial}.txt"
         self.trace = self.log.with_suffix(".trace")
         with open(self.log, "wb") as out, open(self.trace, "wb") as trace:
-            self.popen = subprocess.Popen([WINE64, str(program), *args], env=wine_env.env(env),
+            self.popen = subprocess.Popen([wine_env.loader, str(program), *args],
+                                          env=wine_env.env(env),
                                           stdin=subprocess.DEVNULL, stdout=out, stderr=trace)
 
     def wait(self, timeout=120):

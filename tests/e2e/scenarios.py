@@ -3,7 +3,8 @@ of its own), inspected the way an administrator would: registry, files, shortcut
 restart operations, exit codes and the windows shown.
 
 Run one class or all:  python3 tests/e2e/scenarios.py [-v] [FreshInstall ...]
-Needs the win64 build (setup.exe, the stand-ins, ui_driver.exe) and its Wine template.
+Needs a Windows build (setup.exe, the stand-ins, ui_driver.exe) and its Wine template:
+ZEL_BUILD_DIR (default build/win64) and ZEL_WINE_ARCH (win64, or win32 for the i686 build).
 """
 
 import os
@@ -18,7 +19,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "scripts" / "lib"))
-from winenv import WineEnv, wait_until  # noqa: E402
+from winenv import WineEnv, require, wait_until  # noqa: E402
 
 BUILD = Path(os.environ.get("ZEL_BUILD_DIR", ROOT / "build" / "win64"))
 BIN = BUILD / "bin"
@@ -531,6 +532,73 @@ class WindowsNineX(Scenario):
         self.assertIsNone(self.values(PRODUCT_KEY))
 
 
+class BothBuilds(Scenario):
+    """The shipped i686 build and the x86_64 build, each under its own loader in a prefix of its
+    own, leave the same registry values, files and shortcuts: after a silent install from
+    catalog media on a German system (shortcuts found on the desktop and in the Start menu
+    preset both icons, so all three are made), and after the uninstall by the entry's command.
+    Runs in the i686 build's tests; ZEL_PEER_BUILD_DIR is the x86_64 build."""
+
+    SOURCES = {"Quolen.exe": "Quolen", "ZelSetup.xml": "NRXZEL.xml", "_zelu000.exe": "setup.exe"}
+
+    def state(self, env, media):
+        """What the product left behind, in terms that do not depend on the build: registry
+        values, each file as the media file it is a copy of, shortcut contents, restart
+        operations."""
+        state = {}
+        for key in (PRODUCT_KEY, UNINSTALL_KEY, BUTTON_KEY, RESULT_KEY):
+            for path, values in env.reg_query(key).items():
+                state.update({("registry", path, name): data for name, data in values.items()})
+        for folder in ("C:\\Program Files\\Kestrane", "C:\\windows"):
+            root = env.unix(folder)
+            for path in root.rglob("*") if folder.endswith("Kestrane") else [root / "_zelu000.exe"]:
+                if path.is_file():
+                    copy = media / self.SOURCES.get(path.name, path.name)
+                    same = copy.is_file() and copy.read_bytes() == path.read_bytes()
+                    state[("file", folder, str(path.relative_to(root)))] = (
+                        f"copy of {copy.name}" if same else f"{path.stat().st_size} bytes")
+        for folder in (f"C:\\users\\{env.user}\\Desktop", COMMON_START_MENU):
+            root = env.unix(folder)
+            for link in root.rglob("*.lnk"):
+                info = WineEnv.lnkinfo(link)
+                state[("shortcut", folder, str(link.relative_to(root)))] = tuple(
+                    info.get(f) for f in ("Local path", "Working directory", "Icon location",
+                                          "Icon index", "Command line arguments"))
+        state[("restart",)] = tuple(env.pending_renames())
+        return state
+
+    def install_and_uninstall(self, env, build):
+        media = self.folder / f"media-{env.arch}"
+        subprocess.run([str(ROOT / "scripts" / "make-media"), str(media), "--catalog"],
+                       check=True, env={**os.environ, "ZEL_BUILD_DIR": str(build)})
+        for folder in (f"C:\\users\\{env.user}\\Desktop", COMMON_START_MENU):
+            env.unix(f"{folder}\\{GERMAN_NAME}.lnk").write_bytes(b"")
+        self.assertEqual(0, env.run(media / "setup.exe", ["/S"], env=GERMAN))
+        installed = self.state(env, media)
+        command = env.reg_values(UNINSTALL_KEY)["UninstallString"][1].split(" ")
+        self.assertEqual(0, env.run(command[0], command[1:] + ["/S"], env=GERMAN))
+        return installed, self.state(env, media)
+
+    def test_both_builds_leave_the_same_state(self):
+        peer_build = Path(os.environ["ZEL_PEER_BUILD_DIR"])
+        self.assertTrue((peer_build / "bin" / "setup.exe").is_file(),
+                        f"no {peer_build}/bin/setup.exe: build the win64 preset")
+        peer = WineEnv(self.folder / "peer", peer_build / "wine-template", locales=LOCALES,
+                       arch="win64").create()
+        peer.start()
+        try:
+            installed, uninstalled = self.install_and_uninstall(self.env, BUILD)
+            peer_installed, peer_uninstalled = self.install_and_uninstall(peer, peer_build)
+        finally:
+            peer.stop()
+        self.assertEqual(peer_installed, installed)
+        self.assertEqual(peer_uninstalled, uninstalled)
+        # The comparison saw the whole product.
+        self.assertEqual(3, sum(1 for k in installed if k[0] == "shortcut"))
+        self.assertEqual(12, sum(1 for k, v in installed.items()
+                                 if k[0] == "file" and v.startswith("copy of")))
+
+
 def garbage(size=4096):
     generator = random.Random(1999)
     return bytes(generator.randrange(256) for _ in range(size))
@@ -617,4 +685,5 @@ class BadMedia(Scenario):
 
 
 if __name__ == "__main__":
+    require()
     unittest.main()

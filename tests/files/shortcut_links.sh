@@ -3,6 +3,7 @@
 # folder and icon, in the folder of each family. Runs in the shared prefix and its session.
 set -euo pipefail
 . "$ZEL_SOURCE_DIR/scripts/lib/wine.sh"
+wine_require
 wine_use "$ZEL_BUILD_DIR/wine"
 
 work="$WINEPREFIX/drive_c/zel-links" # C:\zel-links
@@ -18,7 +19,7 @@ menu='C:\zel-links\Programs\Kestrane Software Installer'
 cleanup() {
     rm -rf "$work"
     rm -f "$desktop/$name.lnk" "$common_start/$name.lnk" "$user_start/$name.lnk"
-    "$WINE64" reg delete 'HKCU\Software\Wine\AppDefaults\zelrun9x.exe' /f >/dev/null 2>&1 || true
+    "$WINE" reg delete 'HKCU\Software\Wine\AppDefaults\zelrun9x.exe' /f >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 mkdir -p "$work/Program" "$work/Other Folder" "$work/Programs"
@@ -26,7 +27,7 @@ echo manager >"$work/Program/Quolen.exe"
 echo manager >"$work/Other Folder/Quolen.exe"
 cp "$ZEL_BUILD_DIR/bin/files_runner.exe" "$work/zelrun.exe"
 cp "$ZEL_BUILD_DIR/bin/files_runner.exe" "$work/zelrun9x.exe"
-"$WINE64" reg add 'HKCU\Software\Wine\AppDefaults\zelrun9x.exe' /v Version /d win98 /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Software\Wine\AppDefaults\zelrun9x.exe' /v Version /d win98 /f >/dev/null 2>&1
 
 . "$ZEL_SOURCE_DIR/scripts/lib/checks.sh"
 
@@ -34,7 +35,7 @@ cp "$ZEL_BUILD_DIR/bin/files_runner.exe" "$work/zelrun9x.exe"
 run() {
     local expected="$1" runner="$2" code=0
     shift 2
-    "$WINE64" "$work/$runner" "$@" </dev/null || code=$?
+    "$WINE" "$work/$runner" "$@" </dev/null || code=$?
     [ "$code" = "$expected" ] || fail "$runner $* exited $code, expected $expected"
 }
 

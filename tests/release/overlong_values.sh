@@ -4,6 +4,7 @@
 # change nothing, never cut a path and go on with it.
 set -euo pipefail
 . "$ZEL_SOURCE_DIR/scripts/lib/wine.sh"
+wine_require
 work="$ZEL_BUILD_DIR/release-overlong"
 product='HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller'
 . "$ZEL_SOURCE_DIR/scripts/lib/checks.sh"
@@ -20,11 +21,11 @@ media="$WINEPREFIX/drive_c/media" # C:\media
 run() {
     local case="$1" code=0
     shift
-    "$WINE64" reg delete 'HKCU\SOFTWARE\NRX\KestraneSoftwareInstaller' /v Setup /f \
+    "$WINE" reg delete 'HKCU\SOFTWARE\NRX\KestraneSoftwareInstaller' /v Setup /f \
         </dev/null >/dev/null 2>&1 || true
-    "$WINE64" 'C:\media\setup.exe' "$@" </dev/null >/dev/null 2>&1 || code=$?
+    "$WINE" 'C:\media\setup.exe' "$@" </dev/null >/dev/null 2>&1 || code=$?
     [ "$code" -eq 8 ] || fail "$case: exit code $code, expected 8"
-    "$WINE64" reg query 'HKCU\SOFTWARE\NRX\KestraneSoftwareInstaller' /v Setup </dev/null \
+    "$WINE" reg query 'HKCU\SOFTWARE\NRX\KestraneSoftwareInstaller' /v Setup </dev/null \
         2>/dev/null | grep -q '0008' || fail "$case: no \"Setup\" value 0008"
 }
 
@@ -39,7 +40,7 @@ target="Kestrane\\$(repeat t 224)" # C:\Program Files\ and this: 250 characters
 sed -i "s|^TARGET=.*|TARGET=$target\r|" "$media/ZelSetup.dat"
 run "program folder of 250 characters" /S
 [ -d "$WINEPREFIX/drive_c/Program Files/Kestrane" ] && fail "program folder created"
-"$WINE64" reg query "$product" </dev/null >/dev/null 2>&1 && fail "product key written"
+"$WINE" reg query "$product" </dev/null >/dev/null 2>&1 && fail "product key written"
 
 # A product name of 240 characters: the menu shortcut's path outgrows 260 bytes.
 fresh_media
@@ -49,12 +50,12 @@ run "product name of 240 characters" /S
 
 # Uninstall: the installed menu folder and name do not fit one shortcut path.
 name=$(repeat n 200)
-"$WINE64" reg add "$product" /v ProgDir /d 'C:\Program Files\Kestrane' /f </dev/null >/dev/null 2>&1
-"$WINE64" reg add "$product" /v Name /d "$name" /f </dev/null >/dev/null 2>&1
-"$WINE64" reg add "$product" /v Version /d 1.05.0000 /f </dev/null >/dev/null 2>&1
-"$WINE64" reg add "$product" /v MenuDir /d "C:\\$(repeat m 60)" /f </dev/null >/dev/null 2>&1
+"$WINE" reg add "$product" /v ProgDir /d 'C:\Program Files\Kestrane' /f </dev/null >/dev/null 2>&1
+"$WINE" reg add "$product" /v Name /d "$name" /f </dev/null >/dev/null 2>&1
+"$WINE" reg add "$product" /v Version /d 1.05.0000 /f </dev/null >/dev/null 2>&1
+"$WINE" reg add "$product" /v MenuDir /d "C:\\$(repeat m 60)" /f </dev/null >/dev/null 2>&1
 run "installed menu shortcut of 266 characters" /S /U
-"$WINE64" reg query "$product" /v ProgDir </dev/null >/dev/null 2>&1 || fail "uninstall deleted values"
+"$WINE" reg query "$product" /v ProgDir </dev/null >/dev/null 2>&1 || fail "uninstall deleted values"
 
 # Media in a folder of 248 characters: setup.exe's own path fits 260 bytes, the setup data's
 # ("\ZelSetup.dat" behind it) does not.
@@ -63,7 +64,7 @@ unix_deep="$WINEPREFIX/drive_c/$(echo "$deep" | tr '\\' /)"
 mkdir -p "$(dirname "$unix_deep")"
 mv "$media" "$unix_deep"
 code=0
-"$WINE64" "C:\\$deep\\setup.exe" /S </dev/null >/dev/null 2>&1 || code=$?
+"$WINE" "C:\\$deep\\setup.exe" /S </dev/null >/dev/null 2>&1 || code=$?
 [ "$code" -eq 8 ] || fail "media folder of 248 characters: exit code $code, expected 8"
 
 if [ "$failures" -eq 0 ]; then

@@ -9,6 +9,7 @@
 # SETUP_EXE, when set, is the program tested instead of the build's setup.exe.
 set -euo pipefail
 . "$ZEL_SOURCE_DIR/scripts/lib/wine.sh"
+wine_require
 work="$ZEL_BUILD_DIR/release-planted"
 names="comctl32 ole32 shfolder setupapi"
 . "$ZEL_SOURCE_DIR/scripts/lib/checks.sh"
@@ -30,7 +31,7 @@ for name in $names; do
 done
 
 # The control: asked for by plain name, the planted copy is what this environment loads.
-"$WINE64" 'C:\Downloads\media\plain_loader.exe' ole32.dll </dev/null >/dev/null 2>&1 || true
+"$WINE" 'C:\Downloads\media\plain_loader.exe' ole32.dll </dev/null >/dev/null 2>&1 || true
 if [ -f "$media/ole32.dll.loaded" ]; then
     rm -f "$media"/*.loaded
 else
@@ -38,10 +39,10 @@ else
 fi
 
 code=0
-WINEDEBUG=+loaddll "$WINE64" 'C:\Downloads\media\setup.exe' /S </dev/null >/dev/null \
+WINEDEBUG=+loaddll "$WINE" 'C:\Downloads\media\setup.exe' /S </dev/null >/dev/null \
     2>"$work/loaddll.log" || code=$?
 [ "$code" -eq 0 ] || fail "silent install ended with $code"
-"$WINE64" reg query 'HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller' /v ProgDir </dev/null \
+"$WINE" reg query 'HKLM\SOFTWARE\NRX\KestraneSoftwareInstaller' /v ProgDir </dev/null \
     >/dev/null 2>&1 || fail "the install wrote no program folder"
 for mark in "$media"/*.loaded; do
     [ -e "$mark" ] && fail "setup.exe loaded the planted $(basename "$mark" .loaded)"

@@ -15,7 +15,7 @@ from pathlib import Path
 SOURCE = Path(os.environ["ZEL_SOURCE_DIR"])
 BUILD = Path(os.environ["ZEL_BUILD_DIR"])
 sys.path.insert(0, str(SOURCE / "scripts" / "lib"))
-from winenv import WineEnv  # noqa: E402
+from winenv import WineEnv, require  # noqa: E402
 
 NT = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
 SERVICE_PACK_NUMBER = r"HKLM\System\CurrentControlSet\Control\Windows"
@@ -91,4 +91,5 @@ def main():
 
 
 if __name__ == "__main__":
+    require()
     sys.exit(main())
