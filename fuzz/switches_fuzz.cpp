@@ -27,15 +27,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* arguments = skipProgramName(text);
     if (arguments < text || arguments > text + line.size())
         abort();
-    // The name ends at the first blank outside quotes; the blanks behind it are skipped.
+    // A quoted name ends behind its closing quote, an unquoted one at the first blank; the
+    // blanks behind it are skipped.
     size_t end = 0;
-    bool quoted = false;
-    for (; end < line.size(); ++end) {
-        unsigned char c = (unsigned char)line[end];
-        if (c <= ' ' && !quoted)
-            break;
-        if (c == '"')
-            quoted = !quoted;
+    if (!line.empty() && line[0] == '"') {
+        size_t closing = line.find('"', 1);
+        end = closing == std::string::npos ? line.size() : closing + 1;
+    } else {
+        while (end < line.size() && (unsigned char)line[end] > ' ')
+            ++end;
     }
     while (end < line.size() && (unsigned char)line[end] <= ' ')
         ++end;

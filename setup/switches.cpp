@@ -3,13 +3,19 @@
 #include <string.h>
 
 const char* skipProgramName(const char* commandLine) {
-    // Blanks end the name only outside quotes; every control character counts as a blank.
+    // The platform's rule for the program name: a quoted name runs to the next quote,
+    // whatever follows it; an unquoted one to the first blank. Every control character
+    // counts as a blank.
     const unsigned char* next = (const unsigned char*)commandLine;
-    bool quoted = false;
-    while (*next > ' ' || (*next && quoted)) {
-        if (*next == '"')
-            quoted = !quoted;
+    if (*next == '"') {
         ++next;
+        while (*next && *next != '"')
+            ++next;
+        if (*next)
+            ++next;
+    } else {
+        while (*next > ' ')
+            ++next;
     }
     while (*next && *next <= ' ')
         ++next;

@@ -4,8 +4,9 @@
 
 #include "setup/run_types.h"
 
-// The arguments of a process command line: the program name (quoted or not) and the blanks
-// behind it skipped. Never reads past the terminating NUL.
+// The arguments of a process command line: the program name (quoted: up to the next quote;
+// unquoted: up to the first blank) and the blanks behind it skipped. Never reads past the
+// terminating NUL.
 const char* skipProgramName(const char* commandLine);
 
 // Turns the switches of the command line (the text behind the program name) into runFlags.

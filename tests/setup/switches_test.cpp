@@ -15,7 +15,9 @@ TEST(SkipProgramName, ArgumentsStartBehindTheNameAndItsBlanks) {
         {"\"C:\\media\\setup.exe\" /S", "/S"},
         {"setup.exe /S /U", "/S /U"},
         {"\"C:\\Program Files\\Kestrane\\setup.exe\" \t /u", "/u"},
-        {"\"a b\"c d /x", "d /x"}, // quotes only keep blanks in the name
+        {"\"a b\"c d /x", "c d /x"}, // a quoted name ends at its closing quote
+        {"\"setup.exe\"/S /U", "/S /U"},
+        {"\"\" /S", "/S"},
         {"setup.exe\t/F", "/F"},
         {"setup.exe", ""},
         {"", ""},
