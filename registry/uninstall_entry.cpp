@@ -82,8 +82,12 @@ bool writeSearchPath(const char* folder, RunFlags runFlags) {
         return deleteKeyTree(HKEY_LOCAL_MACHINE, SearchPathKey);
     if (!folder)
         return false;
-    // An empty folder names no level of its own: it would empty the whole list. Nothing to do.
-    if (folder[0] == '\0')
+    // A piece without a name ("", "\\", "\\\\") names no level of its own: its key would be the
+    // SearchPath key itself, and registering it would empty the whole list. Nothing to do.
+    const char* name = folder;
+    while (*name == '\\')
+        ++name;
+    if (*name == '\0')
         return true;
     char path[TextBufferSize];
     if (!formatText(path, sizeof path, "%s\\%s", SearchPathKey, folder))

@@ -49,10 +49,12 @@ TEST_F(UninstallEntryAndSearchPath, AFolderReplacesTheFoldersRegisteredBelowIt) 
     EXPECT_EQ(1, subkeys(folderKey("C:")));
     EXPECT_EQ(sz("C:\\A"), stored(folderKey("C:\\A"), ""));
 
-    // An empty piece of the search list must not empty the whole list.
-    EXPECT_TRUE(writeSearchPath("", Install));
-    EXPECT_EQ(sz("C:\\A"), stored(folderKey("C:\\A"), ""));
-    EXPECT_EQ("absent", stored(SearchPath, ""));
+    // A piece that names no folder must not empty the whole list.
+    for (const char* nameless : {"", "\\", "\\\\", "\\\\\\"}) {
+        EXPECT_TRUE(writeSearchPath(nameless, Install)) << nameless;
+        EXPECT_EQ(sz("C:\\A"), stored(folderKey("C:\\A"), "")) << nameless;
+        EXPECT_EQ("absent", stored(SearchPath, "")) << nameless;
+    }
     // The key path is built in 260 bytes.
     std::string longest = "E:\\" + std::string(259 - SearchPath.size() - 4, 'x');
     EXPECT_TRUE(writeSearchPath(longest.c_str(), Install));
