@@ -29,9 +29,19 @@ bool appendWide(WCHAR* text, size_t size, const WCHAR* tail) {
     return true;
 }
 
+// A menu folder named like a sibling ("...\Programs\Kestrane") is that sibling: its own
+// shortcut must stay. Compared in the ANSI form, whose comparison knows letter case in every
+// code page.
+bool isMenuFolder(const WCHAR* sibling, const char* menuFolder) {
+    char ansi[TextBufferSize];
+    return WideCharToMultiByte(CP_ACP, 0, sibling, -1, ansi, sizeof ansi, nullptr, nullptr) &&
+           lstrcmpiA(ansi, menuFolder) == 0;
+}
+
 // Our shortcuts take their icon from their target, so the icon location tells an older
 // shortcut to the same program whatever its name. At most one entry goes.
 void removeStaleShortcutIn(const char* targetPath, const char* menuFolder, const WCHAR* sibling) {
+    // The path is cut in its wide form: a double-byte character can hold the byte of "\".
     WCHAR pattern[TextBufferSize];
     if (!MultiByteToWideChar(CP_ACP, 0, menuFolder, -1, pattern, TextBufferSize))
         return;
@@ -39,7 +49,7 @@ void removeStaleShortcutIn(const char* targetPath, const char* menuFolder, const
     if (!lastBackslash)
         return;
     *lastBackslash = L'\0';
-    if (!appendWide(pattern, TextBufferSize, sibling) ||
+    if (!appendWide(pattern, TextBufferSize, sibling) || isMenuFolder(pattern, menuFolder) ||
         !appendWide(pattern, TextBufferSize, L"\\*"))
         return;
     size_t folderLength = wcslen(pattern) - 1; // up to and with the backslash before "*"
