@@ -22,9 +22,12 @@ unsigned readProfileString(const char* section, const char* key, const char* def
                                     (const char*)filePath);
 }
 
-void shellFolder(int folder, char* path) {
+// A folder the shell cannot name fails: an empty path would put the shortcuts at the root
+// of the current drive.
+bool shellFolder(int folder, char* path) {
     path[0] = '\0';
-    SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
+    return SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path) == S_OK &&
+           path[0] != '\0';
 }
 
 } // namespace
@@ -54,15 +57,14 @@ bool readMenuDir(char* output) {
         return false;
     bool nt = isNtFamily();
     char folder[TextBufferSize];
-    if (group[0] == '.') {
-        shellFolder(nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, folder);
-        return copyText(output, TextBufferSize, folder);
-    }
     if (group[0] == '\\') {
-        shellFolder(nt ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU, folder);
-        return formatText(output, TextBufferSize, "%s%s", folder, group[1] ? group : "");
+        return shellFolder(nt ? CSIDL_COMMON_STARTMENU : CSIDL_STARTMENU, folder) &&
+               formatText(output, TextBufferSize, "%s%s", folder, group[1] ? group : "");
     }
-    shellFolder(nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, folder);
+    if (!shellFolder(nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, folder))
+        return false;
+    if (group[0] == '.')
+        return copyText(output, TextBufferSize, folder);
     return formatText(output, TextBufferSize, "%s\\%s", folder, group);
 }
 
