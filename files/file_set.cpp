@@ -188,15 +188,13 @@ bool writeRestartSection(const char* lines, size_t used) {
     return written;
 }
 
-// Finds name in the program folder only and deletes it, now or at the next restart.
+// Deletes the file name of the program folder, now or at the next restart; a folder of that
+// name is no file of ours and stays.
 bool removeInstalledFile(HWND owner, const char* programFolder, const char* name, BOOL inUse,
                          bool ntFamily) {
     char found[TextBufferSize];
-    DWORD length = SearchPathA(programFolder, name, nullptr, sizeof found, found, nullptr);
-    if (length == 0)
+    if (!findFileIn(programFolder, name, found))
         return true;
-    if (length >= sizeof found)
-        return false;
     if (!inUse)
         return deleteNow(owner, found);
     if (ntFamily)
@@ -239,6 +237,16 @@ bool allMoved(const PathText* staged, const PathText* destinations) {
     return true;
 }
 
+// The set is files: a folder on the media, in the temporary folder or at a destination, named
+// like one of them, would be copied or moved whole and installed as the product.
+bool anyFolderAmong(const PathText* paths) {
+    for (int row = 0; row < FileCount; ++row) {
+        if (folderExists(paths[row]))
+            return true;
+    }
+    return false;
+}
+
 bool installFileSet(HWND owner, const char* programFolder, BOOL inUse) {
     bool ntFamily = isNtFamily();
     char setupFolder[TextBufferSize];
@@ -259,7 +267,8 @@ bool installFileSet(HWND owner, const char* programFolder, BOOL inUse) {
     }
 
     // Nothing outside the temporary folder changes until every file is staged.
-    if (!runShellOperation(owner, FO_COPY, sources, staged, FileCount, PairFlags) ||
+    if (anyFolderAmong(sources) || anyFolderAmong(staged) || anyFolderAmong(destinations) ||
+        !runShellOperation(owner, FO_COPY, sources, staged, FileCount, PairFlags) ||
         !createFolderPath(programFolder))
         return false;
     if (ntFamily) {

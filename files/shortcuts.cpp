@@ -6,6 +6,7 @@
 
 #include "files/files_internal.h"
 #include "setup/platform_checks.h"
+#include "setupdata/setup_data_sources.h"
 #include "xml/bounded_text.h"
 
 HRESULT saveShellLinkObject(const char* targetPath, const char* linkPath, void (*afterSave)()) {
@@ -60,12 +61,16 @@ bool shortcutFolder(bool startMenu, char* folder) {
 
 bool findShortcut(bool startMenu, const char* name) {
     char folder[TextBufferSize];
+    char file[TextBufferSize];
     char found[TextBufferSize];
     if (!name || !shortcutFolder(startMenu, folder))
         return false;
-    // ".lnk" is added only to a name without an extension of its own.
-    DWORD length = SearchPathA(folder, name, ".lnk", sizeof found, found, nullptr);
-    return length > 0 && length < sizeof found;
+    // ".lnk" is added only to a name without an extension of its own, as the shell's search
+    // does: "Kestrane 1.03" is looked for as it is.
+    const char* dot = strrchr(name, '.');
+    bool extension = dot && !strchr(dot, '\\');
+    return formatText(file, sizeof file, extension ? "%s" : "%s.lnk", name) &&
+           findFileIn(folder, file, found);
 }
 
 bool writeShortcut(bool startMenu, const char* targetPath, const char* name, RunFlags mode) {

@@ -91,7 +91,7 @@ bool collectUninstallOptions(BOOL* cancelled, SetupOptions* options, char* insta
         !readInstalledRelease(options->productName, options->productVersion))
         return false;
     char found[TextBufferSize];
-    catalogMode = searchFolder(options->sourceDir, "ZelSetup.xml", found);
+    catalogMode = findFileIn(options->sourceDir, "ZelSetup.xml", found);
     copyText(installedVersion, TextBufferSize, options->productVersion);
 
     if (!(options->flags & Silent)) {

@@ -56,11 +56,15 @@ bool getSourceFolder(char* folder) {
     return true;
 }
 
-bool searchFolder(const char* folder, const char* name, char* path) {
-    char found[TextBufferSize];
-    char* filePart;
-    DWORD length = SearchPathA(folder, name, nullptr, sizeof found, found, &filePart);
-    return length > 0 && length < sizeof found && copyText(path, TextBufferSize, found);
+bool findFileIn(const char* folder, const char* name, char* path) {
+    // Exactly folder\name: a search path would take a ";" in the folder's name as a separator
+    // and a relative piece from the current folder.
+    char candidate[TextBufferSize];
+    if (!formatText(candidate, sizeof candidate, "%s\\%s", folder, name))
+        return false;
+    DWORD attributes = GetFileAttributesA(candidate);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           copyText(path, TextBufferSize, candidate);
 }
 
 unsigned hasReleaseFile(const char* path) {
@@ -94,12 +98,12 @@ bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
             return false;
     }
 
-    if (!searchFolder(folder, SetupDataFile, setupData.setupDataPath))
+    if (!findFileIn(folder, SetupDataFile, setupData.setupDataPath))
         return false;
-    if (searchFolder(folder, ReleaseFile, setupData.releaseSourcePath) &&
+    if (findFileIn(folder, ReleaseFile, setupData.releaseSourcePath) &&
         hasReleaseFile(setupData.releaseSourcePath) != 0)
         return true;
-    if (!searchFolder(folder, CatalogFile, setupData.releaseSourcePath))
+    if (!findFileIn(folder, CatalogFile, setupData.releaseSourcePath))
         return false;
 
     HANDLE file = CreateFileA(setupData.releaseSourcePath, GENERIC_READ, 0, nullptr, OPEN_ALWAYS,

@@ -27,8 +27,8 @@ extern QueryEnvironment queryEnvironment;
 bool loadSetupData(HINSTANCE instance, RunFlags runFlags);
 // The folder of the running program, without a trailing backslash (260 bytes).
 bool getSourceFolder(char* folder);
-// Looks for name in folder only, never in the current folder or on the PATH; the full path
-// found goes into path (260 bytes).
-bool searchFolder(const char* folder, const char* name, char* path);
+// Whether folder\name is a file (a folder of that name is not); its path goes into path (260
+// bytes). Looks nowhere else.
+bool findFileIn(const char* folder, const char* name, char* path);
 // The number of characters of [ZEL] XRELEASE in the INI file at path.
 unsigned hasReleaseFile(const char* path);
