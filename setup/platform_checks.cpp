@@ -32,7 +32,12 @@ bool isAdministrator() {
     CloseHandle(token);
     if (!groups)
         return false;
+    bool administrator = hasEnabledAdministrators(groups);
+    GlobalFree(groups);
+    return administrator;
+}
 
+bool hasEnabledAdministrators(const TOKEN_GROUPS* groups) {
     bool administrator = false;
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
     PSID administrators;
@@ -46,7 +51,6 @@ bool isAdministrator() {
         }
         FreeSid(administrators);
     }
-    GlobalFree(groups);
     return administrator;
 }
 

@@ -8,6 +8,9 @@ bool enableTakeOwnership();
 bool checkPlatform();
 bool checkServicePack();
 
+// Whether a token's group list holds the built-in Administrators group, enabled.
+bool hasEnabledAdministrators(const TOKEN_GROUPS* groups);
+
 // Whether the program runs on the NT family (false when the version cannot be read).
 bool isNtFamily();
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "setup/platform_checks.h"
 
 namespace {
@@ -49,6 +52,50 @@ TEST(PlatformChecks, ServicePackTextComparedBySignedLastCharacter) {
     EXPECT_FALSE(hasRequiredServicePack(&record));
     record = version(VER_PLATFORM_WIN32_NT, 4, 0, "Service Pack 5 (Build)");
     EXPECT_FALSE(hasRequiredServicePack(&record)); // ")" sorts below "4"
+}
+
+// A token's group list as the system hands it out, one group per (identifier, attributes).
+struct GroupList {
+    std::vector<PSID> sids;
+    std::vector<char> record;
+    explicit GroupList(std::vector<std::pair<DWORD, DWORD>> groups) {
+        record.resize(sizeof(TOKEN_GROUPS) + groups.size() * sizeof(SID_AND_ATTRIBUTES));
+        TOKEN_GROUPS* list = (TOKEN_GROUPS*)record.data();
+        list->GroupCount = (DWORD)groups.size();
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        for (size_t i = 0; i < groups.size(); ++i) {
+            PSID sid;
+            AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, groups[i].first, 0, 0,
+                                     0, 0, 0, 0, &sid);
+            sids.push_back(sid);
+            list->Groups[i] = {sid, groups[i].second};
+        }
+    }
+    ~GroupList() {
+        for (PSID sid : sids)
+            FreeSid(sid);
+    }
+    const TOKEN_GROUPS* groups() const { return (const TOKEN_GROUPS*)record.data(); }
+};
+
+TEST(PlatformChecks, AdministratorsMustBeAnEnabledGroup) {
+    const DWORD admins = DOMAIN_ALIAS_RID_ADMINS, users = DOMAIN_ALIAS_RID_USERS;
+    const DWORD enabled = SE_GROUP_ENABLED | SE_GROUP_ENABLED_BY_DEFAULT | SE_GROUP_MANDATORY;
+    struct Case {
+        const char* what;
+        std::vector<std::pair<DWORD, DWORD>> groups;
+        bool administrator;
+    } cases[] = {
+        {"enabled Administrators", {{users, enabled}, {admins, enabled}}, true},
+        {"deny-only Administrators", {{admins, SE_GROUP_USE_FOR_DENY_ONLY}}, false},
+        {"deny-only, then enabled", {{admins, SE_GROUP_USE_FOR_DENY_ONLY}, {admins, enabled}},
+         true},
+        {"enabled, not Administrators", {{users, enabled}}, false},
+        {"no groups", {}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.administrator, hasEnabledAdministrators(GroupList(c.groups).groups()))
+            << c.what;
 }
 
 // Whether the process token holds SeTakeOwnershipPrivilege enabled.
