@@ -54,6 +54,25 @@ function(zel_add_test)
     endif()
 endfunction()
 
+# zel_add_test_run(NAME name PROGRAM target [WIN98] [WINE_ENV VAR=VALUE ...] [ARGS ...]): one
+# more run of a Windows GoogleTest program, in another setting: other environment variables,
+# or with Wine reporting Windows 98 to it (WIN98).
+function(zel_add_test_run)
+    cmake_parse_arguments(T "WIN98" "NAME;PROGRAM" "WINE_ENV;ARGS" ${ARGN})
+    if(NOT ZEL_WINE_RUNNABLE)
+        return()
+    endif()
+    set(runner ${ZEL_WINE})
+    if(T_WIN98)
+        set(runner sh ${CMAKE_SOURCE_DIR}/tests/run_as_win98.sh ${ZEL_WINE})
+    endif()
+    add_test(NAME ${T_NAME}
+             COMMAND env ${ZEL_WINE_ENV} ${T_WINE_ENV} ${runner} $<TARGET_FILE:${T_PROGRAM}>
+                     ${T_ARGS})
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix
+                         TIMEOUT 300 SKIP_RETURN_CODE 77)
+endfunction()
+
 # zel_add_script_test(NAME name COMMAND ...): a test script (scenario runner, checks of the
 # built program) that sets up its own Wine prefixes of the build's architecture; one that
 # cannot run here exits 77, a skip.

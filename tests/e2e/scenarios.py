@@ -445,6 +445,26 @@ class Uninstall(Scenario):
         self.assertEqual(0, self.uninstaller("/S", "/U"))
         self.assert_uninstalled()
 
+    def test_uninstall_stopped_half_way_is_finished_by_an_install_first(self):
+        self.assertEqual(0, self.setup(self.media("ini"), "/S"))
+        # The registry step fails after the program folder's values went.
+        self.env.run("reg", ["delete", PRODUCT_KEY, "/v", "DownloadDir", "/f"])
+        self.assertEqual(12, self.uninstaller("/S", "/U"))
+        self.assertEqual("000C", self.result_value())
+        self.assertIsNone(self.value(PRODUCT_KEY, "ProgDir"))
+        self.assertEqual(8, self.uninstaller("/S", "/U"), "the uninstaller alone cannot finish")
+
+        self.assertEqual(0, self.setup(self.media("ini", "again"), "/S"))
+        self.assertEqual(0, self.uninstaller("/S", "/U"))
+        self.assertEqual("0000", self.result_value())
+        self.assertEqual({PRODUCT_KEY: {"InternetFunction"}},
+                         {k: set(v) for k, v in self.env.reg_query(PRODUCT_KEY).items()})
+        self.assertIsNone(self.values(UNINSTALL_KEY))
+        for file in PROGRAM_FILES + ["ZelSetup.ini"]:
+            self.assertFalse(self.exists(f"{ENGLISH_FOLDER}\\{file}"), file)
+        self.assertFalse(self.exists(ENGLISH_MENU))
+        self.assertEqual({("\\??\\C:\\windows\\_zelu000.exe", "")}, set(self.pending()))
+
     def test_confirmed_uninstall(self):
         self.install_with_records()
         run = self.env.run("C:\\windows\\_zelu000.exe", ["/U"], wait=False)

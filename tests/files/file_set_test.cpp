@@ -5,6 +5,7 @@
 
 #include "files/file_set.h"
 #include "files_test_support.h"
+#include "security_doubles.h"
 #include "setupdata/setup_data_sources.h"
 
 namespace {
@@ -138,11 +139,26 @@ class FileSetTest : public ::testing::Test {
         }
         removeTree(media);
         removeTree(programRoot);
+        DeleteFileA(securityLog.c_str());
+    }
+
+    std::string securityLog = temp + "zelfiles security.log";
+
+    // The files the last deploy applied security to (its runner's log), in order.
+    std::vector<std::string> securedFiles() {
+        std::vector<std::string> files;
+        std::string log = readFile(securityLog);
+        const std::string call = "SetNamedSecurityInfoA(";
+        for (size_t at = log.find(call); at != std::string::npos; at = log.find(call, at + 1))
+            files.push_back(log.substr(at + call.size(), log.find(", type", at) - at - call.size()));
+        return files;
     }
 
     // Runs the file set from the media folder as the NT family or, with win98, as the 9x one.
     DWORD deploy(const std::string& folder, bool inUse, RunFlags flags, bool catalog,
                  bool win98 = false) {
+        DeleteFileA(securityLog.c_str());
+        SetEnvironmentVariableA("ZEL_SECURITY_LOG", securityLog.c_str());
         return runProgram(
             media + (win98 ? "\\zelrun9x.exe" : "\\zelrun.exe"),
             {"deploy", folder, inUse ? "1" : "0", flags ? "1" : "0", catalog ? "1" : "0"});
@@ -161,12 +177,18 @@ class FileSetTest : public ::testing::Test {
 
 TEST_F(FileSetTest, InstallStagesAndMovesTheTwelveFilesIntoPlace) {
     ASSERT_EQ(0u, deploy(program, false, Install, false));
+    std::vector<std::string> secured;
     for (int row = 0; row < 12; ++row) {
         // Row 1 is the media's "setup.exe", not the program that ran.
         EXPECT_EQ("media " + mediaName(row, false), readFile(installed(row, false))) << row;
         EXPECT_FALSE(exists(temp + installedName(row, false))) << "left staged: " << row;
+        secured.push_back(temp + installedName(row, false));
     }
     EXPECT_TRUE(pendingOperations().empty());
+    // On the NT family every staged file was secured, in list order; never on the 9x family.
+    EXPECT_EQ(secured, securedFiles());
+    ASSERT_EQ(0u, deploy(program, false, Install, false, true));
+    EXPECT_EQ(std::vector<std::string>{}, securedFiles());
 }
 
 TEST_F(FileSetTest, ReleaseDescriptionOfTheOtherFormAndTheManifestAreRemoved) {
@@ -195,6 +217,66 @@ TEST_F(FileSetTest, MissingMediaFileFailsBeforeAnythingInstalledChanges) {
     for (int row = 1; row < 12; ++row)
         EXPECT_EQ("old", readFile(installed(row, false))) << row;
     EXPECT_EQ("old catalog", readFile(program + "\\ZelSetup.xml"));
+}
+
+TEST_F(FileSetTest, FolderInPlaceOfAFileFailsBeforeAnythingChanges) {
+    // Named like a file of the set: on the media, in the temporary folder, at a destination.
+    std::vector<std::string> folders = {media + "\\Quolen", temp + "ZelFlash.dll",
+                                        program + "\\zellibb.dll"};
+    for (const std::string& folder : folders) {
+        installOld(false);
+        DeleteFileA(folder.c_str());
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+        writeFile(folder + "\\inside.txt", "a folder's file");
+        EXPECT_EQ(1u, deploy(program, false, Install, false)) << folder;
+        for (int row = 1; row < 12; ++row) {
+            if (installed(row, false) != folder) {
+                EXPECT_EQ("old", readFile(installed(row, false))) << folder << " " << row;
+            }
+        }
+        EXPECT_EQ("a folder's file", readFile(folder + "\\inside.txt"));
+        EXPECT_EQ(uninstallerExisted, exists(uninstaller)) << folder;
+        removeTree(folder);
+        writeFile(media + "\\Quolen", "media Quolen");
+    }
+}
+
+TEST_F(FileSetTest, OnlyTheProgramFolderItselfIsLookedIn) {
+    // Its name holds ";": the folder named like the part before it is another one.
+    std::string other = programRoot + "\\Kestrane";
+    std::string folder = other + ";Installer";
+    ASSERT_TRUE(createFolderPath(other.c_str()));
+    writeFile(other + "\\ZelSetup.xml", "another folder's catalog");
+    ASSERT_TRUE(createFolderPath(folder.c_str()));
+    // A folder named like the other form's description is none.
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\quolen.exe.manifest").c_str(), nullptr));
+    ASSERT_EQ(0u, deploy(folder, false, Install, false));
+    EXPECT_EQ("media Quolen", readFile(folder + "\\Quolen.exe"));
+    EXPECT_EQ("another folder's catalog", readFile(other + "\\ZelSetup.xml"));
+    EXPECT_TRUE(GetFileAttributesA((folder + "\\quolen.exe.manifest").c_str()) &
+                FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(FileSetTest, FailureAfterStagingStopsTheOperation) {
+    // The other form's description cannot be deleted: no file of the set is moved.
+    installOld(false);
+    writeFile(program + "\\ZelSetup.xml", "old catalog");
+    HANDLE held = CreateFileA((program + "\\ZelSetup.xml").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(1u, deploy(program, false, Install, false));
+    CloseHandle(held);
+    for (int row = 1; row < 12; ++row)
+        EXPECT_EQ("old", readFile(installed(row, false))) << row;
+    EXPECT_EQ("old catalog", readFile(program + "\\ZelSetup.xml"));
+
+    // An installed file held open: the uninstall fails, and its uninstaller is not scheduled.
+    held = CreateFileA(installed(7, false).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(1u, deploy(program, false, 0, false));
+    CloseHandle(held);
+    EXPECT_TRUE(pendingOperations().empty());
 }
 
 TEST_F(FileSetTest, PathListsLongerThanTenBuffersWorkAndAnOverlongPathFailsCleanly) {
@@ -316,10 +398,37 @@ TEST(CreateFolderPath, CreatesMissingLevelsAndFailsWhereNoFolderCanBe) {
     removeTree(base);
 }
 
-TEST(SecureStagedFile, AppliesToAnExistingFileOnly) {
+TEST(SecureStagedFile, AdministratorsOwnTheFileEveryoneReadsAndRunsIt) {
+    using securitydoubles::securityCalls;
     std::string file = tempFolder() + "zelfiles secured.dat";
     writeFile(file, "staged");
+    securityCalls.clear();
     EXPECT_TRUE(secureStagedFile(file.c_str()));
+    const std::string everyone = "S-1-1-0", administrators = "S-1-5-32-544";
+    auto entry = [](DWORD access, TRUSTEE_TYPE type, const std::string& sid) {
+        return "{0x" + std::string(access == GENERIC_ALL ? "10000000" : "A0000000") + " mode " +
+               std::to_string(SET_ACCESS) + " inheritance " + std::to_string(NO_INHERITANCE) +
+               " form " + std::to_string(TRUSTEE_IS_SID) + " type " + std::to_string(type) +
+               " " + sid + "}";
+    };
+    std::vector<std::string> expected = {
+        "AllocateAndInitializeSid(" + everyone + ")",
+        "AllocateAndInitializeSid(" + administrators + ")",
+        "SetEntriesInAclA(2, " + entry(GENERIC_READ | GENERIC_EXECUTE, TRUSTEE_IS_WELL_KNOWN_GROUP,
+                                       everyone) +
+            ", " + entry(GENERIC_ALL, TRUSTEE_IS_GROUP, administrators) + ", old null)",
+        "SetNamedSecurityInfoA(" + file + ", type " + std::to_string(SE_FILE_OBJECT) +
+            ", information 7, owner " + administrators + ", group " + administrators +
+            ", dacl new, sacl null)"};
+    ASSERT_LE(expected.size(), securityCalls.size());
+    EXPECT_EQ(expected, std::vector<std::string>(securityCalls.begin(), securityCalls.begin() + 4));
+    // Then everything is freed, in any order.
+    std::vector<std::string> freed(securityCalls.begin() + 4, securityCalls.end());
+    std::sort(freed.begin(), freed.end());
+    EXPECT_EQ((std::vector<std::string>{"FreeSid(" + everyone + ")", "FreeSid(" + administrators +
+                                        ")", "LocalFree(new acl)"}),
+              freed);
+
     DeleteFileA(file.c_str());
     EXPECT_FALSE(secureStagedFile(file.c_str()));
 }

@@ -5,12 +5,14 @@
 //   files_runner has desktop|startmenu NAME
 //   files_runner menu TARGET SHORTCUT_FILE MENU_FOLDER RUN_FLAGS
 // Exit code 0: the operation succeeded (found), 1: it failed, 2: bad arguments.
+// With ZEL_SECURITY_LOG set, the security calls the operation made are appended to that file.
 #include <stdlib.h>
 #include <string.h>
 
 #include "files/file_set.h"
 #include "files/menu_shortcut.h"
 #include "files/shortcuts.h"
+#include "security_doubles.h"
 #include "setupdata/setup_data_sources.h"
 
 int main(int argc, char** argv) {
@@ -32,6 +34,13 @@ int main(int argc, char** argv) {
         done = writeMenuFolderShortcut(argv[2], argv[3], argv[4], strtoul(argv[5], nullptr, 16));
     } else {
         return 2;
+    }
+    if (const char* log = getenv("ZEL_SECURITY_LOG")) {
+        if (FILE* file = fopen(log, "a")) {
+            for (const std::string& call : securitydoubles::securityCalls)
+                fprintf(file, "%s\n", call.c_str());
+            fclose(file);
+        }
     }
     return done ? 0 : 1;
 }

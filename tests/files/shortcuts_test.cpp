@@ -2,6 +2,10 @@
 
 #include <shlobj.h>
 
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
 #include "files/menu_shortcut.h"
 #include "files/shortcuts.h"
 #include "files_test_support.h"
@@ -9,6 +13,25 @@
 namespace {
 
 using namespace filestest;
+
+// The shell notifications the operations send: (event, flags) each.
+std::vector<std::pair<LONG, UINT>> notifications;
+
+void WINAPI recordNotification(LONG event, UINT flags, LPCVOID, LPCVOID) {
+    notifications.push_back({event, flags});
+}
+
+} // namespace
+
+extern "C" {
+#if defined(_WIN64)
+void* notifySlot __asm__("__imp_SHChangeNotify") = (void*)recordNotification;
+#else
+void* notifySlot __asm__("__imp__SHChangeNotify@16") = (void*)recordNotification;
+#endif
+}
+
+namespace {
 
 std::string specialFolder(int csidl) {
     char path[MAX_PATH] = "";
@@ -67,6 +90,12 @@ TEST_F(ShortcutTest, DottedNameIsSearchedWithoutTheDefaultExtension) {
     // Removal takes the link away although the search does not see it.
     EXPECT_TRUE(writeDesktopShortcut(nullptr, "Kestrane 1.03", 0));
     EXPECT_FALSE(exists(desktop + "\\Kestrane 1.03.lnk"));
+}
+
+TEST_F(ShortcutTest, OnlyAFileCountsAsAShortcut) {
+    ASSERT_TRUE(CreateDirectoryA((desktop + "\\Kestrane Test.lnk").c_str(), nullptr));
+    EXPECT_FALSE(hasDesktopShortcut("Kestrane Test")) << "a folder of that name";
+    RemoveDirectoryA((desktop + "\\Kestrane Test.lnk").c_str());
 }
 
 TEST_F(ShortcutTest, CreationFailsWithoutWritingWhereNoLinkCanBeSaved) {
@@ -135,6 +164,50 @@ TEST_F(MenuShortcutTest, OlderShortcutsToTheSameProgramGoFromTheSiblingFolders) 
     EXPECT_TRUE(exists(access + "\\Other.lnk"));
     EXPECT_FALSE(exists(access + "\\" + firstMatch)) << "only the first match goes";
     EXPECT_TRUE(exists(shortcut));
+}
+
+TEST_F(MenuShortcutTest, MenuFolderNamedLikeASiblingKeepsItsShortcut) {
+    for (const char* name : {"Kestrane", "access nrx"}) {
+        std::string folder = programs + "\\" + name;
+        std::string file = folder + "\\Kestrane Test.lnk";
+        // A reinstall saves the shortcut again over the first one.
+        for (int install = 1; install <= 2; ++install) {
+            EXPECT_TRUE(
+                writeMenuFolderShortcut(target.c_str(), file.c_str(), folder.c_str(), Install))
+                << name << " install " << install;
+            EXPECT_TRUE(exists(file)) << name << " install " << install;
+        }
+    }
+}
+
+TEST_F(MenuShortcutTest, ShellIsNotifiedOncePerRemovalAndSaveWithTheFamilysFlag) {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    bool nt = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    // The run of this test as Windows 98 (ZEL_EXPECT_9X) must see the 9x family.
+    EXPECT_EQ(getenv("ZEL_EXPECT_9X") == nullptr, nt);
+    const std::pair<LONG, UINT> one = {SHCNE_ASSOCCHANGED, nt ? SHCNF_FLUSH : 0x2000u};
+
+    std::string kestrane = programs + "\\Kestrane";
+    CreateDirectoryA(kestrane.c_str(), nullptr);
+    link(target, kestrane + "\\Old.lnk");
+    notifications.clear();
+    ASSERT_TRUE(
+        writeMenuFolderShortcut(target.c_str(), shortcut.c_str(), menuFolder.c_str(), Install));
+    EXPECT_FALSE(exists(kestrane)) << "the stale shortcut went";
+    EXPECT_EQ((std::vector<std::pair<LONG, UINT>>{one}), notifications) << "one for the save";
+
+    notifications.clear();
+    EXPECT_TRUE(writeMenuFolderShortcut(nullptr, shortcut.c_str(), menuFolder.c_str(), 0));
+    EXPECT_TRUE(writeMenuFolderShortcut(nullptr, shortcut.c_str(), menuFolder.c_str(), 0));
+    EXPECT_EQ((std::vector<std::pair<LONG, UINT>>{one, one}), notifications) << "one per removal";
+
+    notifications.clear();
+    std::string longFile = menuFolder + "\\" + std::string(260, 'n') + ".lnk";
+    EXPECT_FALSE(
+        writeMenuFolderShortcut(target.c_str(), longFile.c_str(), menuFolder.c_str(), Install));
+    EXPECT_TRUE(notifications.empty()) << "no save attempted";
 }
 
 TEST_F(MenuShortcutTest, PathsTooLongForTheirBuffersFailWithoutWriting) {

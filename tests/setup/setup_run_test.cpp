@@ -6,6 +6,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,8 +25,18 @@ HHOOK progressHook;
 
 LRESULT CALLBACK recordProgress(int code, WPARAM wParam, LPARAM lParam) {
     const CWPSTRUCT* message = (const CWPSTRUCT*)lParam;
-    if (code == HC_ACTION && message->message == PBM_SETPOS && GetDlgCtrlID(message->hwnd) == 1005)
-        doubles.progress.push_back((unsigned)message->wParam);
+    if (code == HC_ACTION && GetDlgCtrlID(message->hwnd) == 1005) {
+        char text[64] = "";
+        if (message->message == PBM_SETPOS) {
+            doubles.progress.push_back((unsigned)message->wParam);
+            doubles.progressEvents.push_back("pos " + std::to_string(message->wParam));
+            GetWindowTextA(GetParent(message->hwnd), text, sizeof text);
+            doubles.progressTitle = text;
+        } else if (message->message == PBM_SETRANGE) {
+            snprintf(text, sizeof text, "range 0x%lX", (unsigned long)message->lParam);
+            doubles.progressEvents.push_back(text);
+        }
+    }
     return CallNextHookEx(progressHook, code, wParam, lParam);
 }
 
@@ -46,8 +59,9 @@ std::string resultValue() {
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)
         return "(none)";
+    // Whether the stored length counts the NUL cannot be seen under Wine: it reports the
+    // length with a NUL either way.
     EXPECT_EQ((DWORD)REG_SZ, type);
-    EXPECT_EQ(strlen(data) + 1, size) << "length counts the NUL";
     return data;
 }
 
@@ -85,6 +99,19 @@ const std::vector<std::string> uninstallSteps = {
     "writeDownloadSettings",   "writeBrowserButton",    "writeSearchPath",
     "writeUninstallEntry"};
 
+// The progress window's start (position 0, range 0 to 8), then each position with its pause;
+// the positions in jumps come without one.
+std::vector<std::string> progressEvents(unsigned first, unsigned last,
+                                        std::vector<unsigned> jumps = {}) {
+    std::vector<std::string> events = {"pos 0", "range 0x80000"};
+    for (unsigned p = first; p <= last; ++p) {
+        events.push_back("pos " + std::to_string(p));
+        if (std::find(jumps.begin(), jumps.end(), p) == jumps.end())
+            events.push_back("sleep 50");
+    }
+    return events;
+}
+
 std::vector<unsigned> positions(unsigned first, unsigned last) {
     std::vector<unsigned> result = {0}; // the dialog's own start position
     for (unsigned p = first; p <= last; ++p)
@@ -95,7 +122,8 @@ std::vector<unsigned> positions(unsigned first, unsigned last) {
 TEST_F(SetupRun, CompleteInstallSendsOneToEightAndReportsCompleted) {
     EXPECT_EQ(0u, run(""));
     EXPECT_EQ(installSteps, callNames());
-    EXPECT_EQ(positions(1, 8), doubles.progress);
+    EXPECT_EQ(progressEvents(1, 8), doubles.progressEvents);
+    EXPECT_EQ("Installation Program", doubles.progressTitle);
     EXPECT_EQ("0000", resultValue());
     ASSERT_EQ(1u, doubles.boxes.size());
     EXPECT_EQ(nullptr, doubles.boxes[0].owner);
@@ -151,7 +179,8 @@ TEST_F(SetupRun, CompleteUninstallSendsTwoToEightAndRemovesEverything) {
     doubles.installedVersion = "1.05.0000";
     EXPECT_EQ(0u, run("/U"));
     EXPECT_EQ(uninstallSteps, callNames());
-    EXPECT_EQ(positions(2, 8), doubles.progress);
+    EXPECT_EQ(progressEvents(2, 8), doubles.progressEvents);
+    EXPECT_EQ("Installation Program", doubles.progressTitle) << "also when uninstalling";
     EXPECT_EQ("0000", resultValue());
     ASSERT_EQ(1u, doubles.boxes.size());
     EXPECT_EQ("Completed.", doubles.boxes[0].text);
@@ -176,33 +205,52 @@ struct StepFailure {
     const char* commandLine;
     const char* failing;
     ResultCode code;
-    const char* value;
     unsigned lastPosition; // 0: the bar never moved
-    const char* text;
-    const char* caption;
-    const char* nextStep; // the step that must not run, or null
+    const char* nextStep;  // the step that must not run, or null
 };
+
+void PrintTo(const StepFailure& f, std::ostream* out) {
+    *out << (*f.commandLine ? f.commandLine : "install") << ", " << f.failing << " fails";
+}
+
+const char CannotStart[] = "Can not start the installation.";
+
+// The final message of a failed run: its text and caption.
+std::pair<std::string, std::string> failureMessage(ResultCode code, bool uninstall) {
+    switch (code) {
+    case 13:
+        return {"Please install Microsoft Windows NT4.0 Service Pack 4 or later, before "
+                "installing this program.",
+                CannotStart};
+    case 15:
+        return {"This operating system is not supported.", CannotStart};
+    }
+    const char* step = code == 8 ? "initialization" : code <= 10 ? "files" : "registration";
+    return {std::string("Failed in operation for ") + step + ".",
+            uninstall ? "Uninstallation Program" : "Installation Program"};
+}
 
 class FailingStep : public SetupRun, public ::testing::WithParamInterface<StepFailure> {};
 
 TEST_P(FailingStep, EndsTheRunWithTheGroupsCode) {
     const StepFailure& f = GetParam();
+    bool uninstall = std::string(f.commandLine).find("/U") != std::string::npos;
     doubles.failing.insert(f.failing);
     EXPECT_EQ(f.code, run(f.commandLine));
-    EXPECT_EQ(f.value, resultValue());
-    const bool stepsRan = !doubles.progress.empty();
-    if (stepsRan) {
-        bool uninstall = std::string(f.commandLine).find("/U") != std::string::npos;
+    char value[8];
+    snprintf(value, sizeof value, "%04X", (unsigned)f.code);
+    EXPECT_EQ(value, resultValue());
+    if (!doubles.progress.empty()) {
         unsigned first = uninstall ? 2 : 1;
-        std::vector<unsigned> reached =
-            f.lastPosition ? positions(first, f.lastPosition) : positions(1, 0);
-        EXPECT_EQ(reached, doubles.progress);
+        EXPECT_EQ(f.lastPosition ? positions(first, f.lastPosition) : positions(1, 0),
+                  doubles.progress);
     } else {
         EXPECT_EQ(0u, f.lastPosition);
     }
     ASSERT_EQ(1u, doubles.boxes.size());
-    EXPECT_EQ(f.text, doubles.boxes[0].text);
-    EXPECT_EQ(f.caption, doubles.boxes[0].caption);
+    std::pair<std::string, std::string> message = failureMessage(f.code, uninstall);
+    EXPECT_EQ(message.first, doubles.boxes[0].text);
+    EXPECT_EQ(message.second, doubles.boxes[0].caption);
     EXPECT_EQ((UINT)MB_ICONWARNING, doubles.boxes[0].type);
     if (f.nextStep) {
         EXPECT_FALSE(wasCalled(f.nextStep)) << f.nextStep << " ran after the failure";
@@ -210,63 +258,36 @@ TEST_P(FailingStep, EndsTheRunWithTheGroupsCode) {
     EXPECT_TRUE(doubles.rebootPrompts.empty());
 }
 
-const char InstallCaption[] = "Installation Program";
-const char UninstallCaption[] = "Uninstallation Program";
-const char CannotStart[] = "Can not start the installation.";
-
 INSTANTIATE_TEST_SUITE_P(
     EachGroup, FailingStep,
-    ::testing::Values(
-        StepFailure{"", "loadSetupData", 8, "0008", 0, "Failed in operation for initialization.",
-                    InstallCaption, "checkPlatform"},
-        StepFailure{"", "checkPlatform", 15, "000F", 0, "This operating system is not supported.",
-                    CannotStart, "collectSetupOptions"},
-        StepFailure{"", "collectSetupOptions", 8, "0008", 0,
-                    "Failed in operation for initialization.", InstallCaption, "deployFileSet"},
-        StepFailure{"", "checkServicePack", 13, "000D", 0,
-                    "Please install Microsoft Windows NT4.0 Service Pack 4 or later, before "
-                    "installing this program.",
-                    CannotStart, "deployFileSet"},
-        StepFailure{"", "deployFileSet", 9, "0009", 0, "Failed in operation for files.",
-                    InstallCaption, "writeDesktopShortcut"},
-        StepFailure{"", "writeDesktopShortcut", 11, "000B", 1,
-                    "Failed in operation for registration.", InstallCaption,
-                    "writeStartMenuShortcut"},
-        StepFailure{"", "writeStartMenuShortcut", 11, "000B", 1,
-                    "Failed in operation for registration.", InstallCaption,
-                    "writeMenuFolderShortcut"},
-        StepFailure{"", "writeMenuFolderShortcut", 11, "000B", 1,
-                    "Failed in operation for registration.", InstallCaption, "writeProgramFolder"},
-        StepFailure{"", "writeProgramFolder", 12, "000C", 2,
-                    "Failed in operation for registration.", InstallCaption,
-                    "writeInstalledRelease"},
-        StepFailure{"", "writeInstalledRelease", 12, "000C", 3,
-                    "Failed in operation for registration.", InstallCaption, "readDefaultSearch"},
-        StepFailure{"", "writeMenuFolder", 12, "000C", 5, "Failed in operation for registration.",
-                    InstallCaption, "writeDownloadSettings"},
-        StepFailure{"", "writeDownloadSettings", 12, "000C", 5,
-                    "Failed in operation for registration.", InstallCaption, "writeBrowserButton"},
-        StepFailure{"", "writeBrowserButton", 12, "000C", 5,
-                    "Failed in operation for registration.", InstallCaption,
-                    "refreshPackageRecords"},
-        StepFailure{"", "refreshPackageRecords", 12, "000C", 6,
-                    "Failed in operation for registration.", InstallCaption, "writeUninstallEntry"},
-        StepFailure{"", "writeUninstallEntry", 12, "000C", 7,
-                    "Failed in operation for registration.", InstallCaption, nullptr},
-        StepFailure{"/U", "loadSetupData", 8, "0008", 0, "Failed in operation for initialization.",
-                    UninstallCaption, "checkPlatform"},
-        StepFailure{"/U", "deployFileSet", 10, "000A", 0, "Failed in operation for files.",
-                    UninstallCaption, "writeMenuFolderShortcut"},
-        StepFailure{"/U", "writeStartMenuShortcut", 11, "000B", 2,
-                    "Failed in operation for registration.", UninstallCaption,
-                    "writeProgramFolder"},
-        StepFailure{"/U", "writeProgramFolder", 12, "000C", 3,
-                    "Failed in operation for registration.", UninstallCaption,
-                    "writeInstalledRelease"},
-        StepFailure{"/U", "writeSearchPath", 12, "000C", 6, "Failed in operation for registration.",
-                    UninstallCaption, "writeUninstallEntry"},
-        StepFailure{"/U", "writeUninstallEntry", 12, "000C", 7,
-                    "Failed in operation for registration.", UninstallCaption, nullptr}));
+    ::testing::Values(StepFailure{"", "loadSetupData", 8, 0, "checkPlatform"},
+                      StepFailure{"", "checkPlatform", 15, 0, "collectSetupOptions"},
+                      StepFailure{"", "collectSetupOptions", 8, 0, "deployFileSet"},
+                      StepFailure{"", "checkServicePack", 13, 0, "deployFileSet"},
+                      StepFailure{"", "deployFileSet", 9, 0, "writeDesktopShortcut"},
+                      StepFailure{"", "writeDesktopShortcut", 11, 1, "writeStartMenuShortcut"},
+                      StepFailure{"", "writeStartMenuShortcut", 11, 1, "writeMenuFolderShortcut"},
+                      StepFailure{"", "writeMenuFolderShortcut", 11, 1, "writeProgramFolder"},
+                      StepFailure{"", "writeProgramFolder", 12, 2, "writeInstalledRelease"},
+                      StepFailure{"", "writeInstalledRelease", 12, 3, "readDefaultSearch"},
+                      StepFailure{"", "writeMenuFolder", 12, 5, "writeDownloadSettings"},
+                      StepFailure{"", "writeDownloadSettings", 12, 5, "writeBrowserButton"},
+                      StepFailure{"", "writeBrowserButton", 12, 5, "refreshPackageRecords"},
+                      StepFailure{"", "refreshPackageRecords", 12, 6, "writeUninstallEntry"},
+                      StepFailure{"", "writeUninstallEntry", 12, 7, nullptr},
+                      StepFailure{"/U", "loadSetupData", 8, 0, "checkPlatform"},
+                      StepFailure{"/U", "checkPlatform", 15, 0, "collectSetupOptions"},
+                      StepFailure{"/U", "deployFileSet", 10, 0, "writeMenuFolderShortcut"},
+                      StepFailure{"/U", "writeMenuFolderShortcut", 11, 2, "writeDesktopShortcut"},
+                      StepFailure{"/U", "writeDesktopShortcut", 11, 2, "writeStartMenuShortcut"},
+                      StepFailure{"/U", "writeStartMenuShortcut", 11, 2, "writeProgramFolder"},
+                      StepFailure{"/U", "writeProgramFolder", 12, 3, "writeInstalledRelease"},
+                      StepFailure{"/U", "writeInstalledRelease", 12, 4, "writeMenuFolder"},
+                      StepFailure{"/U", "writeMenuFolder", 12, 5, "writeDownloadSettings"},
+                      StepFailure{"/U", "writeDownloadSettings", 12, 5, "writeBrowserButton"},
+                      StepFailure{"/U", "writeBrowserButton", 12, 5, "writeSearchPath"},
+                      StepFailure{"/U", "writeSearchPath", 12, 6, "writeUninstallEntry"},
+                      StepFailure{"/U", "writeUninstallEntry", 12, 7, nullptr}));
 
 TEST_F(SetupRun, FailedSetupDataStillPassesTheAdministratorTest) {
     doubles.failing.insert("loadSetupData");
@@ -415,7 +436,7 @@ TEST_F(SetupRun, NoShellItemsSkipsTheShortcutsAndJumpsToTwo) {
     EXPECT_FALSE(wasCalled("writeDesktopShortcut"));
     EXPECT_FALSE(wasCalled("writeStartMenuShortcut"));
     EXPECT_FALSE(wasCalled("writeMenuFolderShortcut"));
-    EXPECT_EQ(positions(1, 8), doubles.progress);
+    EXPECT_EQ(progressEvents(1, 8, {2}), doubles.progressEvents);
     EXPECT_EQ("writeUninstallEntry(\"_zelu000.exe\", \"Quolen Test\", \"1.05.0000\", 0x101)",
               doubles.calls.back());
 }
@@ -492,17 +513,58 @@ TEST_F(SetupRun, OlderReleasesAreFoundByWindowTitleNewerOnesByMutex) {
         {"2.00.0000", false, true, TRUE},  {"2.00.0000", false, false, FALSE},
     };
     for (const Case& c : cases) {
+        // The uninstall decides the same way, from the installed version.
+        for (bool uninstall : {false, true}) {
+            resetDoubles();
+            doubles.installedVersion = c.installedVersion;
+            ManagerWindow window(c.window ? "Quolen Test" : "Something Else");
+            HANDLE mutex = c.mutex ? CreateMutexA(nullptr, FALSE, "Quolen Test") : nullptr;
+            run(uninstall ? "/S /U" : "/S");
+            EXPECT_TRUE(wasCalledWith(uninstall ? "deployFileSet(null, \"C:\\media\", " +
+                                                      std::to_string(c.running) + ", 0x2)"
+                                                : "deployFileSet(null, \"C:\\Program Files\\Quolen\", " +
+                                                      std::to_string(c.running) + ", 0x3)"))
+                << "installed " << c.installedVersion << " window " << c.window << " mutex "
+                << c.mutex << " uninstall " << uninstall;
+            if (mutex)
+                CloseHandle(mutex);
+        }
+    }
+}
+
+// A manager that ends without releasing its mutex: its thread owns the mutex and exits.
+DWORD WINAPI abandonMutex(LPVOID mutex) {
+    *(HANDLE*)mutex = CreateMutexA(nullptr, TRUE, "Quolen Test");
+    return 0;
+}
+
+TEST_F(SetupRun, AbandonedMutexUnderRelaunchCountsAsRunning) {
+    HANDLE mutex = nullptr;
+    HANDLE owner = CreateThread(nullptr, 0, abandonMutex, &mutex, 0, nullptr);
+    WaitForSingleObject(owner, INFINITE);
+    CloseHandle(owner);
+    doubles.installedVersion = "2.00.0000";
+    run("/O /S");
+    EXPECT_TRUE(wasCalledWith("deployFileSet(null, \"C:\\Program Files\\Quolen\", 1, 0x7)"));
+    CloseHandle(mutex);
+}
+
+TEST_F(SetupRun, AdministratorTestAndPrivilegeOnlyOnTheNtFamily) {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    bool nt = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    // The run of this test as Windows 98 (ZEL_EXPECT_9X) must see the 9x family.
+    EXPECT_EQ(getenv("ZEL_EXPECT_9X") == nullptr, nt);
+    for (const char* line : {"/S", "/S /U"}) {
         resetDoubles();
-        doubles.installedVersion = c.installedVersion;
-        ManagerWindow window(c.window ? "Quolen Test" : "Something Else");
-        HANDLE mutex = c.mutex ? CreateMutexA(nullptr, FALSE, "Quolen Test") : nullptr;
-        run("/S");
-        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", " +
-                      std::to_string(c.running) + ", 0x3)",
-                  doubles.calls[6])
-            << "installed " << c.installedVersion << " window " << c.window << " mutex " << c.mutex;
-        if (mutex)
-            CloseHandle(mutex);
+        doubles.failing = {"isAdministrator", "enableTakeOwnership"};
+        EXPECT_EQ(0u, run(line)) << line;
+        EXPECT_EQ(nt ? 1 : 0, callCount("isAdministrator")) << line;
+        EXPECT_FALSE(wasCalled("enableTakeOwnership")) << line;
+        // On NT the failed test ends the run; the 9x family never asks and runs to the end.
+        EXPECT_EQ(nt ? "(none)" : "0000", resultValue()) << line;
+        EXPECT_EQ(!nt, wasCalled("writeUninstallEntry")) << line;
     }
 }
 

@@ -182,8 +182,14 @@ bool writeBrowserButton(const char* program, const char* icon, const char* text_
 }
 
 // The three user-facing system calls of the final report, substituted through their import
-// slots so that no box blocks the test and the restart prompt (a stub under Wine) is seen.
+// slots so that no box blocks the test and the restart prompt (a stub under Wine) is seen;
+// and the pauses, recorded beside the progress bar's positions and then taken.
 extern "C" {
+static void WINAPI sleepDouble(DWORD milliseconds) {
+    doubles.progressEvents.push_back("sleep " + std::to_string(milliseconds));
+    typedef void(WINAPI * SleepProc)(DWORD);
+    ((SleepProc)(void*)GetProcAddress(GetModuleHandleA("kernel32.dll"), "Sleep"))(milliseconds);
+}
 static int WINAPI messageBoxDouble(HWND owner, LPCSTR text_, LPCSTR caption, UINT type) {
     doubles.boxes.push_back({owner, text_ ? text_ : "", caption ? caption : "(null)", type});
     return IDOK;
@@ -202,10 +208,12 @@ static BOOL WINAPI shellExecuteExDouble(SHELLEXECUTEINFOA* info) {
     return TRUE;
 }
 #if defined(_WIN64)
+void* sleepSlot __asm__("__imp_Sleep") = (void*)sleepDouble;
 void* messageBoxSlot __asm__("__imp_MessageBoxA") = (void*)messageBoxDouble;
 void* rebootSlot __asm__("__imp_SetupPromptReboot") = (void*)setupPromptRebootDouble;
 void* executeSlot __asm__("__imp_ShellExecuteExA") = (void*)shellExecuteExDouble;
 #else
+void* sleepSlot __asm__("__imp__Sleep@4") = (void*)sleepDouble;
 void* messageBoxSlot __asm__("__imp__MessageBoxA@16") = (void*)messageBoxDouble;
 void* rebootSlot __asm__("__imp__SetupPromptReboot@12") = (void*)setupPromptRebootDouble;
 void* executeSlot __asm__("__imp__ShellExecuteExA@4") = (void*)shellExecuteExDouble;

@@ -27,6 +27,10 @@ struct StepDoubles {
     std::string defaultSearch;      // [INIT] DEFAULTSEARCH, empty when missing
     std::string downloadList;       // [INIT] DOWNLOAD
     std::vector<unsigned> progress; // PBM_SETPOS positions sent to the progress bar
+    // What the progress window went through, in order: "pos N", "range 0xR" (PBM_SETRANGE's
+    // value) and "sleep MS" (each pause of the run), and the window's text.
+    std::vector<std::string> progressEvents;
+    std::string progressTitle;
     std::vector<MessageBoxCall> boxes;
     std::vector<std::string> rebootPrompts;
     std::vector<std::string> shellExecutes;

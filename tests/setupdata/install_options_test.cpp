@@ -356,6 +356,16 @@ TEST_F(InstallOptions, UninstallReadsTheInstallationAndAsksForConfirmation) {
         EXPECT_EQ(answer == IDNO, cancelled != FALSE);
         EXPECT_FALSE(catalogMode);
     }
+    // Only a file of that name, in exactly the installed folder, counts.
+    CreateDirectoryA((folder + "\\ZelSetup.xml").c_str(), nullptr);
+    ASSERT_TRUE(collect(Silent));
+    EXPECT_FALSE(catalogMode) << "a folder named ZelSetup.xml";
+    RemoveDirectoryA((folder + "\\ZelSetup.xml").c_str());
+    writeText(folder + "\\ZelSetup.xml", "<build/>");
+    setValue("ProgDir", folder + ";x");
+    ASSERT_TRUE(collect(Silent));
+    EXPECT_FALSE(catalogMode) << "the folder before the \";\" is another one";
+
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, ProductKey, "MenuDir");
     EXPECT_FALSE(collect(Silent));
 }
@@ -443,6 +453,31 @@ TEST_F(FolderBrowser, OpensAtTheFolderRefusesReadOnlyAndShortensTheStatusLine) {
     EXPECT_FALSE(browseForFolder(programDir, nullptr));
     canceller.join();
     EXPECT_EQ(programFiles(), programDir);
+}
+
+TEST_F(FolderBrowser, BrowseFromTheDialogPutsTheChosenFolderIntoItsEditControl) {
+    // Browse opens the browser modally: the click is posted, not sent.
+    auto browse = [this](HWND dialog, bool choose) {
+        std::string before = windowText(GetDlgItem(dialog, 1000));
+        PostMessageA(dialog, WM_COMMAND, IDC_BROWSE, (LPARAM)GetDlgItem(dialog, IDC_BROWSE));
+        HWND browser = waitForWindow("Browse for Folder");
+        ASSERT_TRUE(browser);
+        if (choose) {
+            select(browser, deep, options.programDir);
+            click(browser, IDOK);
+        } else {
+            click(browser, IDCANCEL);
+        }
+        for (int i = 0; i < 250 && IsWindow(browser); ++i)
+            Sleep(20);
+        EXPECT_EQ(choose ? deep : before, windowText(GetDlgItem(dialog, 1000)));
+        click(dialog, IDOK);
+    };
+    ASSERT_TRUE(collect(Install, [&](HWND dialog) { browse(dialog, true); }));
+    EXPECT_EQ(deep, options.programDir);
+    EXPECT_EQ(deep + "\\\\Quolen.exe", options.programExe);
+    ASSERT_TRUE(collect(Install, [&](HWND dialog) { browse(dialog, false); }));
+    EXPECT_EQ(programFiles() + "\\Kestrane\\Options Test", options.programDir);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -20,10 +21,11 @@ using filestest::writeFile;
 // A media folder holding the probe and whatever files a test puts there.
 struct Media {
     std::string folder;
-    Media() {
+    // suffix: added to the folder's name.
+    explicit Media(const std::string& suffix = "") {
         static int serial;
         folder = filestest::tempFolder() + "zel_media_" + std::to_string(GetCurrentProcessId()) +
-                 "_" + std::to_string(++serial);
+                 "_" + std::to_string(++serial) + suffix;
         removeTree(folder);
         CreateDirectoryA(folder.c_str(), nullptr);
         CopyFileA((ownFolder() + "\\setupdata_probe.exe").c_str(),
@@ -99,6 +101,24 @@ TEST(LoadSetupData, UninstallNeedsNoFilesAndStillSetsTheLanguage) {
     EXPECT_EQ("", r["setupDataPath"]);
 }
 
+TEST(LoadSetupData, LooksInItsOwnFolderOnly) {
+    // A ";" in the media folder's name is no list separator: the folder named like the part
+    // before it holds other setup data.
+    Media media(";media");
+    media.put("ZelSetup.dat", SetupData);
+    media.put("Quolen.zel", ReleaseFile);
+    std::string decoy = media.folder.substr(0, media.folder.find(';'));
+    CreateDirectoryA(decoy.c_str(), nullptr);
+    writeFile(decoy + "\\ZelSetup.dat", SetupData);
+    writeFile(decoy + "\\Quolen.zel",
+              "[ZEL]\r\nXRELEASE=1\r\n[RELEASE]\r\nNAME=Decoy\r\nVERSION=9\r\n");
+    Report r = runProbe(media, "readers");
+    removeTree(decoy);
+    EXPECT_EQ("1", r["load"]);
+    EXPECT_EQ(media.path("ZelSetup.dat"), r["setupDataPath"]);
+    EXPECT_EQ("1:Quolen Ini:1.04.0000", r["release"]);
+}
+
 TEST(LoadSetupData, ReleaseFileWinsAndTheCatalogIsNeverOpened) {
     Media media;
     media.put("ZelSetup.dat", SetupData);
@@ -129,6 +149,20 @@ TEST(LoadSetupData, CatalogIsUsedWhenTheReleaseFileIsNotOne) {
         EXPECT_EQ(media.path("NRXZEL.xml"), r["releaseSourcePath"]);
         EXPECT_EQ("1:Quolen Catalog:2.00.0000", r["release"]);
     }
+
+    Media folderRelease; // a folder named like the release file is none
+    folderRelease.put("ZelSetup.dat", SetupData);
+    CreateDirectoryA(folderRelease.path("Quolen.zel").c_str(), nullptr);
+    folderRelease.put("NRXZEL.xml", catalog("Quolen Catalog"));
+    EXPECT_EQ("1", runProbe(folderRelease, "")["catalogMode"]);
+
+    // An empty title is a missing name, not a product without one.
+    Media emptyTitle;
+    emptyTitle.put("ZelSetup.dat", SetupData);
+    emptyTitle.put("NRXZEL.xml", catalog(""));
+    Report r = runProbe(emptyTitle, "readers");
+    EXPECT_EQ("1", r["load"]);
+    EXPECT_EQ("0::", r["release"]);
 }
 
 TEST(LoadSetupData, MissingOrUnusableSourcesFailTheLoad) {
@@ -155,10 +189,15 @@ TEST(LoadSetupData, MissingOrUnusableSourcesFailTheLoad) {
         EXPECT_EQ("0", r["catalog"]) << c.what;
     }
 
+    // Folders named like the files are not the files.
     Media folderCatalog;
     folderCatalog.put("ZelSetup.dat", SetupData);
     CreateDirectoryA(folderCatalog.path("NRXZEL.xml").c_str(), nullptr);
     EXPECT_EQ("0", runProbe(folderCatalog, "")["load"]) << "a catalog that is a folder";
+    Media folderSetupData;
+    CreateDirectoryA(folderSetupData.path("ZelSetup.dat").c_str(), nullptr);
+    folderSetupData.put("Quolen.zel", ReleaseFile);
+    EXPECT_EQ("0", runProbe(folderSetupData, "")["load"]) << "setup data that is a folder";
 }
 
 TEST(LoadSetupData, CatalogsOfAnySizeAreReadWhole) {
@@ -188,6 +227,7 @@ TEST(ReadSetupString, ReferencesResolveByTheSystemLanguageOnce) {
                               "OPEN=%DIR\r\nCLOSE=DIR%\r\nLONE=%\r\nNOWHERE=%NONE%\r\n"
                               "TWICE=%AGAIN%\r\nPLAIN=Werkzeuge\r\n"
                               "[STRINGS.0407]\r\nDIR=Werkzeuge\r\nAGAIN=%DIR%\r\n"
+                              "[STRINGS.040C]\r\nDIR=Outils\r\n"
                               "[STRINGS.0007]\r\nDIR=Wrong\r\nONLY7=X\r\n"
                               "[STRINGS]\r\nDIR=Wrong\r\nONLY7=Wrong\r\nONLYN=Y\r\n");
     media.put("Quolen.zel", ReleaseFile);
@@ -196,6 +236,10 @@ TEST(ReadSetupString, ReferencesResolveByTheSystemLanguageOnce) {
          {"FULL", "PRIMARY", "NEUTRAL", "OPEN", "CLOSE", "LONE", "NOWHERE", "TWICE", "PLAIN"})
         keys += std::string(" string:INIT:") + key;
     Report r = runProbe(media, keys);
+    // The run of this test for a French user (ZEL_USER_LANGUAGE) is that, on a German system.
+    const char* user = getenv("ZEL_USER_LANGUAGE");
+    EXPECT_EQ(user ? user : "0407", r["userLanguage"]);
+    EXPECT_EQ("0407", r["systemLanguage"]);
     EXPECT_EQ("9:Werkzeuge", r["string:INIT:FULL"]);
     EXPECT_EQ("1:X", r["string:INIT:PRIMARY"]);
     EXPECT_EQ("1:Y", r["string:INIT:NEUTRAL"]);
@@ -274,6 +318,15 @@ TEST(ReadMenuDir, GroupRulesOnBothFamilies) {
             EXPECT_EQ("1", r["load"]) << family.version;
             EXPECT_EQ("1:" + c.expected, r["menu"]) << c.group << " " << family.version;
         }
+    }
+}
+
+TEST(ReadMenuDir, FailsWhenTheShellCannotNameTheFolder) {
+    for (const char* group : {".", "\\", "\\Tools", "Tools"}) {
+        Media media;
+        media.put("ZelSetup.dat", std::string("[INIT]\r\nGROUP=") + group + "\r\n");
+        media.put("Quolen.zel", ReleaseFile);
+        EXPECT_EQ("0:", runProbe(media, "shellfails readers")["menu"]) << group;
     }
 }
 

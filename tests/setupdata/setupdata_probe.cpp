@@ -1,7 +1,9 @@
 // Loads the setup data from the folder the probe was copied into, as setup.exe does, and
 // writes what it found to a report file, one "name=value" line each:
 //
-//   setupdata_probe.exe REPORT [/U] [string:SECTION:KEY ...] [readers]
+//   setupdata_probe.exe REPORT [/U] [shellfails] [string:SECTION:KEY ...] [readers]
+//
+// shellfails: the shell's folder service fails, as where the profile folders cannot be read.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +14,30 @@
 #include "setupdata/setup_data_sources.h"
 #include "xml/text_conversion.h"
 
+namespace {
+
+bool shellFails;
+
+HRESULT WINAPI getFolderPath(HWND owner, int folder, HANDLE token, DWORD flags, LPSTR path) {
+    if (shellFails)
+        return E_FAIL;
+    typedef HRESULT(WINAPI * GetFolder)(HWND, int, HANDLE, DWORD, LPSTR);
+    GetFolder real =
+        (GetFolder)(void*)GetProcAddress(LoadLibraryA("shell32.dll"), "SHGetFolderPathA");
+    return real(owner, folder, token, flags, path);
+}
+
+} // namespace
+
+// The program's calls of the shell's folder service go through this slot.
+extern "C" {
+#if defined(_WIN64)
+void* getFolderPathSlot __asm__("__imp_SHGetFolderPathA") = (void*)getFolderPath;
+#else
+void* getFolderPathSlot __asm__("__imp__SHGetFolderPathA@20") = (void*)getFolderPath;
+#endif
+}
+
 int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
@@ -19,14 +45,17 @@ int main(int argc, char** argv) {
     if (!report)
         return 3;
     RunFlags flags = Install;
-    for (int i = 2; i < argc; ++i)
+    for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "/U") == 0)
             flags = 0;
+        shellFails = shellFails || std::strcmp(argv[i], "shellfails") == 0;
+    }
 
     bool loaded = loadSetupData(GetModuleHandleA(nullptr), flags);
     std::fprintf(report, "load=%d\n", loaded ? 1 : 0);
     std::fprintf(report, "systemLanguage=%04X\n", queryEnvironment.systemLanguage);
     std::fprintf(report, "systemLanguagePrimary=%04X\n", queryEnvironment.systemLanguagePrimary);
+    std::fprintf(report, "userLanguage=%04X\n", GetUserDefaultLangID());
     std::fprintf(report, "catalogMode=%d\n", catalogMode ? 1 : 0);
     std::fprintf(report, "catalog=%d\n", setupData.catalog ? 1 : 0);
     std::fprintf(report, "setupDataPath=%s\n", setupData.setupDataPath);
