@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 
@@ -12,17 +12,10 @@ bool parseHex(const char* text, unsigned digits, unsigned* value) {
         return false;
     unsigned result = 0;
     for (const char* p = text; *p; ++p) {
-        char c = *p;
-        unsigned digit;
-        if (c >= '0' && c <= '9')
-            digit = (unsigned)(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = (unsigned)(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = (unsigned)(c - 'A' + 10);
-        else
+        int digit = hexDigitValue(*p);
+        if (digit < 0)
             return false;
-        result = result * 16 + digit;
+        result = result * 16 + (unsigned)digit;
     }
     *value = result;
     return true;

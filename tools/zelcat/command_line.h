@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/query_environment.h"
+#include "base/query_environment.h"
 
 struct CommandLine {
     std::string subcommand;

@@ -4,14 +4,14 @@
 
 #include <vector>
 
+#include "base/bounded_text.h"
+#include "base/local_heap.h"
 #include "catalog/catalog_queries.h"
 #include "catalog/conditional_selection.h"
 #include "catalog/path_query.h"
 #include "catalog/release_lookup.h"
 #include "tools/zelcat/output.h"
-#include "xml/bounded_text.h"
 #include "xml/composed_text.h"
-#include "xml/local_heap.h"
 
 namespace {
 

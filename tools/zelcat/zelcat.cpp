@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/local_heap.h"
 #include "catalog/path_query.h"
 #include "tools/zelcat/command_line.h"
 #include "tools/zelcat/output.h"
 #include "tools/zelcat/queries.h"
-#include "xml/local_heap.h"
 #include "xml/text_conversion.h"
 #include "xml/xml_document.h"
 
