@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "setupdata/setup_data_sources.h"
-#include "xml/local_heap.h"
 
 namespace {
 
@@ -72,9 +71,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "load failed at %.1f MB\n", megabytes);
                 return 1;
             }
-            releaseDocument(setupData.catalog);
-            heapFree(setupData.catalog);
-            setupData.catalog = nullptr;
+            releaseSetupData();
             best = std::min(best, millisecondsOf(start, end));
         }
         double actual = (double)catalog.size() / (1024 * 1024);

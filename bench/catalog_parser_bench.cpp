@@ -15,8 +15,8 @@
 #include <rapidxml/rapidxml.hpp>
 #include <tinyxml2.h>
 
+#include "base/local_heap.h"
 #include "bench/heap_meter.h"
-#include "xml/local_heap.h"
 #include "xml/xml_document.h"
 
 void rapidxml::parse_error_handler(const char*, void*) {

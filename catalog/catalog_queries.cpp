@@ -5,10 +5,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "base/bounded_text.h"
+#include "base/local_heap.h"
 #include "catalog/path_query.h"
 #include "catalog/value_element.h"
-#include "xml/bounded_text.h"
-#include "xml/local_heap.h"
 #include "xml/text_conversion.h"
 
 namespace {
@@ -30,7 +30,7 @@ bool productPath(char* path, const char* productId, const char* rest) {
 // "%ld" into a 32-bit signed number: leading whitespace, a sign, decimal digits; digits beyond
 // the range wrap. False (nothing stored) when no digit follows.
 bool scanSignedDecimal(const char* text, int32_t* number) {
-    while (*text == ' ' || (*text >= 0x09 && *text <= 0x0D))
+    while (isBlankByte(*text))
         ++text;
     bool negative = *text == '-';
     if (*text == '-' || *text == '+')
@@ -42,10 +42,6 @@ bool scanSignedDecimal(const char* text, int32_t* number) {
         value = value * 10u + (uint32_t)(*text - '0');
     *number = (int32_t)(negative ? 0u - value : value);
     return true;
-}
-
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 } // namespace
@@ -184,7 +180,7 @@ bool getBuildFile(char* nameBuffer, uint32_t nameSize, char* readmeBuffer, uint3
         return false;
     // Eight hexadecimal digits and nothing else: anything else is no date.
     for (int i = 0; i < 8; ++i) {
-        if (!isHexDigit(date->text[i]))
+        if (hexDigitValue(date->text[i]) < 0)
             return false;
     }
     unsigned value = 0;

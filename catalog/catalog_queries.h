@@ -3,7 +3,7 @@
 
 #include <stdint.h>
 
-#include "catalog/query_environment.h"
+#include "base/query_environment.h"
 #include "xml/xml_document.h"
 
 bool readCatalogText(const char* path, char* buffer, uint32_t size, const XmlDocument* document,

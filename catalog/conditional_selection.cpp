@@ -3,10 +3,10 @@
 
 #include <string.h>
 
+#include "base/bounded_text.h"
+#include "base/local_heap.h"
 #include "catalog/path_query.h"
 #include "catalog/value_element.h"
-#include "xml/bounded_text.h"
-#include "xml/local_heap.h"
 
 namespace {
 

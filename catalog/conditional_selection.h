@@ -3,7 +3,7 @@
 
 #include <stdint.h>
 
-#include "catalog/query_environment.h"
+#include "base/query_environment.h"
 #include "xml/xml_document.h"
 
 // path holds the selector's path on entry and, on success, the path of the chosen data

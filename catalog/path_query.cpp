@@ -3,7 +3,7 @@
 
 #include <string.h>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <string.h>
 
+#include "base/bounded_text.h"
 #include "catalog/path_query.h"
 #include "catalog/value_element.h"
-#include "xml/bounded_text.h"
 #include "xml/text_conversion.h"
 
 namespace {
@@ -42,16 +42,6 @@ const ReleaseValue releaseValues[] = {
     {"SMBIOS.SW135", "smbiosflag", "id", "SW135", nullptr},
     {"LASTCRITICALUPDATE", "lastversion", "id", "CRITICAL", nullptr},
 };
-
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
-
-bool equalIgnoringCase(const char* a, const char* b) {
-    for (; *a && upper(*a) == upper(*b); ++a, ++b) {
-    }
-    return upper(*a) == upper(*b);
-}
 
 const ReleaseValue* findReleaseValue(const char* name) {
     for (const ReleaseValue& value : releaseValues) {

@@ -3,7 +3,7 @@
 
 #include <stdint.h>
 
-#include "catalog/query_environment.h"
+#include "base/query_environment.h"
 #include "xml/xml_document.h"
 
 // Nonzero when the answer was written, zero on failure, emptyResult when the value element is

@@ -2,9 +2,9 @@
 
 #include <string.h>
 
+#include "base/bounded_text.h"
 #include "catalog/conditional_selection.h"
 #include "catalog/path_query.h"
-#include "xml/bounded_text.h"
 #include "xml/text_conversion.h"
 
 const char* firstAttribute(const XmlNode* node, const char* name) {

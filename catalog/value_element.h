@@ -5,7 +5,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "catalog/query_environment.h"
+#include "base/query_environment.h"
 #include "xml/xml_document.h"
 
 // gd elements followed by one read at most; a chain that leads back to itself ends there.

@@ -4,10 +4,10 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include "base/bounded_text.h"
+#include "base/platform.h"
+#include "base/run_state.h"
 #include "files/files_internal.h"
-#include "setup/platform_checks.h"
-#include "setupdata/setup_data_sources.h"
-#include "xml/bounded_text.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ bool readWindowsFolder(char* folder) {
     return length > 0 && length < TextBufferSize;
 }
 
-// The installed paths of the chosen form: row 1 in the Windows folder, the rest in the
+// The installed paths of the chosen form: row 1 (index 0) in the Windows folder, the rest in the
 // program folder.
 bool buildInstalledPaths(const char* programFolder, PathText* paths) {
     char windowsFolder[TextBufferSize];
@@ -271,6 +271,8 @@ bool installFileSet(HWND owner, const char* programFolder, BOOL inUse) {
         !runShellOperation(owner, FO_COPY, sources, staged, FileCount, PairFlags) ||
         !createFolderPath(programFolder))
         return false;
+    // Not counted: a temporary folder on a volume without access lists (FAT) fails this for
+    // every file, and the files still install, with the folder's own access.
     if (ntFamily) {
         for (int row = 0; row < FileCount; ++row)
             secureStagedFile(staged[row]);
@@ -288,7 +290,7 @@ bool installFileSet(HWND owner, const char* programFolder, BOOL inUse) {
     return scheduleReplacements(staged, destinations, ntFamily);
 }
 
-// The running uninstaller (row 1) can only go at the next restart; the program folder and
+// The running uninstaller (row 1, index 0) can only go at the next restart; the program folder and
 // anything else in it stay.
 bool removeFileSet(HWND owner, const char* programFolder, BOOL inUse) {
     bool ntFamily = isNtFamily();

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "setup/run_types.h"
+#include "base/run_types.h"
 
 bool deployFileSet(HWND owner, const char* programFolder, BOOL inUse, RunFlags runFlags);
 bool createFolderPath(const char* path);

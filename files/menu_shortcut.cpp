@@ -6,9 +6,9 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "base/bounded_text.h"
+#include "base/platform.h"
 #include "files/files_internal.h"
-#include "setup/platform_checks.h"
-#include "xml/bounded_text.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ void removeStaleShortcutIn(const char* targetPath, const char* menuFolder, const
             DestroyIcon(info.hIcon);
         if (lstrcmpiA(info.szDisplayName, targetPath) == 0) {
             DeleteFileW(path);
-            // The open search would keep the folder from going under Wine.
+            // An open search keeps the folder busy on some systems: end it first.
             FindClose(search);
             path[folderLength - 1] = L'\0';
             RemoveDirectoryW(path); // only when it became empty

@@ -1,7 +1,7 @@
 // The shortcut in the product's own Start-menu folder.
 #pragma once
 
-#include "setup/run_types.h"
+#include "base/run_types.h"
 
 bool writeMenuFolderShortcut(const char* targetPath, const char* shortcutFile,
                              const char* menuFolder, RunFlags runFlags);

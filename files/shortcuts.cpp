@@ -4,10 +4,9 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "base/bounded_text.h"
+#include "base/platform.h"
 #include "files/files_internal.h"
-#include "setup/platform_checks.h"
-#include "setupdata/setup_data_sources.h"
-#include "xml/bounded_text.h"
 
 HRESULT saveShellLinkObject(const char* targetPath, const char* linkPath, void (*afterSave)()) {
     char workingFolder[TextBufferSize];

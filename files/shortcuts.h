@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "setup/run_types.h"
+#include "base/run_types.h"
 
 bool hasDesktopShortcut(const char* name);
 bool hasStartMenuShortcut(const char* name);

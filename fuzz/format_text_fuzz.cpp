@@ -1,8 +1,7 @@
-// formatText against the C library's snprintf: one conversion per call, built from the input
-// within the C standard's defined forms (flags, width, precision, length modifier, conversion,
-// literal text around it), with typed arguments, into a destination of an input-chosen size.
-// Both must agree on whether the text fits and on the text itself.
-#include <stdarg.h>
+// formatText against the C library's snprintf: literal text around one or two conversions of
+// the program's kinds (%s, %c, %u, %X, the numbers with or without a zero-padded width), into
+// a destination of an input-chosen size. Both must agree on whether the text fits and on the
+// text itself. Any other conversion the input builds must fail and leave the destination.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -11,7 +10,7 @@
 
 #include <string>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 
@@ -20,9 +19,9 @@ struct Input {
     size_t size;
     size_t at;
     uint8_t byte() { return at < size ? data[at++] : 0; }
-    uint64_t wide() {
-        uint64_t value = 0;
-        for (int i = 0; i < 8; ++i)
+    unsigned number() {
+        unsigned value = 0;
+        for (int i = 0; i < 4; ++i)
             value = value << 8 | byte();
         return value;
     }
@@ -32,113 +31,97 @@ struct Input {
 bool (*volatile format)(char*, size_t, const char*, ...) = formatText;
 int (*volatile reference)(char*, size_t, const char*, ...) = snprintf;
 
-template <typename... Arguments>
-void check(size_t size, const std::string& pattern, Arguments... arguments) {
-    char* mine = (char*)malloc(size);
-    memset(mine, '#', size);
-    char theirs[4096];
-    int length = reference(theirs, sizeof theirs, pattern.c_str(), arguments...);
-    bool fits = length >= 0 && (size_t)length < size && (size_t)length < sizeof theirs;
-    bool formatted = format(mine, size, pattern.c_str(), arguments...);
-    if (formatted != fits)
-        abort();
-    if (formatted && strcmp(mine, theirs) != 0)
-        abort();
-    if (!formatted && mine[0] != '#')
-        abort(); // a failed format leaves the destination
-    free(mine);
+// Literal text without conversions.
+std::string literal(Input* in) {
+    std::string text;
+    for (uint8_t n = in->byte() % 8; n > 0; --n) {
+        char c = (char)(' ' + in->byte() % 95);
+        if (c != '%')
+            text += c;
+    }
+    return text;
 }
 
-template <typename Value>
-void withStars(Input* in, size_t size, const std::string& pattern, bool starWidth,
-               bool starPrecision, Value value) {
-    int width = (int8_t)in->byte();
-    int precision = (int8_t)in->byte();
-    if (starWidth && starPrecision)
-        check(size, pattern, width, precision, value);
-    else if (starWidth)
-        check(size, pattern, width, value);
-    else if (starPrecision)
-        check(size, pattern, precision, value);
-    else
-        check(size, pattern, value);
+// One directive: a known kind, or (refused) something else the C library knows.
+std::string directive(Input* in, char* kind, bool* known) {
+    static const char kinds[] = "scuXdxoi%";
+    *kind = kinds[in->byte() % (sizeof kinds - 1)];
+    std::string text = "%";
+    uint8_t shape = in->byte();
+    bool number = *kind == 'u' || *kind == 'X';
+    *known = *kind == 's' || *kind == 'c' || number;
+    if (shape & 1) {
+        text += "0" + std::to_string(1 + shape / 2 % 12);
+        *known = *known && number;
+    } else if (shape & 2) {
+        text += std::to_string(1 + shape / 4 % 12); // a width without zero padding
+        *known = false;
+    } else if (shape & 4) {
+        text += "-";
+        *known = false;
+    }
+    return text + *kind;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in = {data, size, 0};
-    size_t destination = 1 + in.byte() % 200;
-    uint8_t shape = in.byte();
-    const char conversions[] = "diuxXocs%";
-    char conversion = conversions[in.byte() % (sizeof conversions - 1)];
-    bool text = conversion == 's' || conversion == 'c';
-    bool number = !text && conversion != '%';
+    size_t destination = 1 + in.byte() % 120;
+    char kinds[2];
+    bool known[2];
+    std::string pattern = literal(&in) + directive(&in, &kinds[0], &known[0]) + literal(&in) +
+                          directive(&in, &kinds[1], &known[1]) + literal(&in);
+    // The arguments: a number and a text for each conversion.
+    unsigned numbers[2] = {in.number(), in.number()};
+    std::string rest((const char*)data + in.at, size - in.at);
+    std::string texts[2] = {rest.substr(0, rest.find('\0')), "tail"};
+    texts[0] = texts[0].substr(0, 300);
 
-    std::string directive = "%";
-    if (conversion != '%') {
-        if (shape & 1)
-            directive += '-';
-        if ((shape & 2) && (conversion == 'd' || conversion == 'i'))
-            directive += '+';
-        if ((shape & 4) && (conversion == 'd' || conversion == 'i'))
-            directive += ' ';
-        if ((shape & 8) && strchr("xXo", conversion))
-            directive += '#';
-        if ((shape & 16) && number)
-            directive += '0';
-    }
-    bool starWidth = false, starPrecision = false;
-    uint8_t widthChoice = in.byte();
-    if (conversion != '%') {
-        if (widthChoice & 0x80)
-            starWidth = true, directive += '*';
-        else if (widthChoice & 0x40)
-            directive += std::to_string(widthChoice % 40);
-        uint8_t precisionChoice = in.byte();
-        if (conversion != 'c') {
-            if (precisionChoice & 0x80)
-                starPrecision = true, directive += ".*";
-            else if (precisionChoice & 0x40)
-                directive += "." + std::to_string(precisionChoice % 30);
-        }
-    }
-    const char* lengths[] = {"", "hh", "h", "l", "ll", "z"};
-    const char* length = number ? lengths[in.byte() % 6] : "";
-    directive += length;
-    directive += conversion;
-
-    // Literal text around the conversion, without further conversions.
-    std::string before, after;
-    for (uint8_t n = in.byte() % 8; n > 0; --n)
-        before += (char)(' ' + in.byte() % 95);
-    for (uint8_t n = in.byte() % 8; n > 0; --n)
-        after += (char)(' ' + in.byte() % 95);
-    for (std::string* part : {&before, &after}) {
-        std::string escaped;
-        for (char c : *part)
-            escaped += c == '%' ? std::string("%%") : std::string(1, c);
-        *part = escaped;
-    }
-    std::string pattern = before + directive + after;
-
-    uint64_t value = in.wide();
-    std::string string((const char*)data + in.at, size - in.at);
-    string = string.substr(0, string.find('\0'));
-    if (conversion == '%') {
-        check(destination, pattern);
-    } else if (conversion == 's') {
-        withStars(&in, destination, pattern, starWidth, starPrecision, string.c_str());
-    } else if (conversion == 'c') {
-        withStars(&in, destination, pattern, starWidth, starPrecision, (int)(char)value);
-    } else if (!strcmp(length, "ll")) {
-        withStars(&in, destination, pattern, starWidth, starPrecision, (long long)value);
-    } else if (!strcmp(length, "l")) {
-        withStars(&in, destination, pattern, starWidth, starPrecision, (long)value);
-    } else if (!strcmp(length, "z")) {
-        withStars(&in, destination, pattern, starWidth, starPrecision, (size_t)value);
+    char* mine = (char*)malloc(destination);
+    memset(mine, '#', destination);
+    char theirs[4096];
+    bool formatted;
+    int length;
+    // Each conversion takes its argument of its kind; %% takes none.
+    auto take = [&](int i) -> std::string { return kinds[i] == 's' ? "s" : "n"; };
+    std::string signature = (kinds[0] == '%' ? "" : take(0)) + (kinds[1] == '%' ? "" : take(1));
+    const char* t0 = texts[0].c_str();
+    const char* t1 = texts[1].c_str();
+    if (signature == "ss") {
+        length = reference(theirs, sizeof theirs, pattern.c_str(), t0, t1);
+        formatted = format(mine, destination, pattern.c_str(), t0, t1);
+    } else if (signature == "sn") {
+        length = reference(theirs, sizeof theirs, pattern.c_str(), t0, numbers[1]);
+        formatted = format(mine, destination, pattern.c_str(), t0, numbers[1]);
+    } else if (signature == "ns") {
+        length = reference(theirs, sizeof theirs, pattern.c_str(), numbers[0], t1);
+        formatted = format(mine, destination, pattern.c_str(), numbers[0], t1);
+    } else if (signature == "nn") {
+        length = reference(theirs, sizeof theirs, pattern.c_str(), numbers[0], numbers[1]);
+        formatted = format(mine, destination, pattern.c_str(), numbers[0], numbers[1]);
+    } else if (signature == "s") {
+        length = reference(theirs, sizeof theirs, pattern.c_str(), t0);
+        formatted = format(mine, destination, pattern.c_str(), t0);
+    } else if (signature == "n") {
+        length = reference(theirs, sizeof theirs, pattern.c_str(), numbers[0]);
+        formatted = format(mine, destination, pattern.c_str(), numbers[0]);
     } else {
-        withStars(&in, destination, pattern, starWidth, starPrecision, (int)value);
+        length = reference(theirs, sizeof theirs, pattern.c_str());
+        formatted = format(mine, destination, pattern.c_str());
     }
+    if (!known[0] || !known[1]) {
+        if (formatted || mine[0] != '#')
+            abort(); // refused, destination untouched
+    } else {
+        bool fits = length >= 0 && (size_t)length < destination;
+        if (formatted != fits)
+            abort();
+        if (formatted && strcmp(mine, theirs) != 0)
+            abort();
+        if (!formatted && mine[0] != '#')
+            abort();
+    }
+    free(mine);
     return 0;
 }

@@ -18,13 +18,13 @@
 #include <string>
 #include <vector>
 
+#include "base/local_heap.h"
 #include "catalog/catalog_queries.h"
 #include "catalog/conditional_selection.h"
 #include "catalog/path_query.h"
 #include "catalog/release_lookup.h"
 #include "fuzz/fuzz_tree_check.h"
 #include "xml/composed_text.h"
-#include "xml/local_heap.h"
 #include "xml/xml_document.h"
 
 namespace {

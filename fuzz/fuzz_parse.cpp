@@ -3,8 +3,8 @@
 #include <stdint.h>
 #include <stdlib.h>
 
+#include "base/local_heap.h"
 #include "fuzz/fuzz_tree_check.h"
-#include "xml/local_heap.h"
 #include "xml/xml_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

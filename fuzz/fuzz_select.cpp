@@ -8,9 +8,9 @@
 
 #include <string>
 
+#include "base/local_heap.h"
 #include "catalog/path_query.h"
 #include "fuzz/fuzz_tree_check.h"
-#include "xml/local_heap.h"
 #include "xml/xml_document.h"
 
 namespace {

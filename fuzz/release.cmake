@@ -11,6 +11,7 @@ set(ZEL_RELEASE_FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-rec
 function(zel_add_release_fuzzer name)
     add_executable(${name}_fuzz ${CMAKE_CURRENT_LIST_DIR}/${name}_fuzz.cpp ${ARGN})
     target_include_directories(${name}_fuzz PRIVATE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name}_fuzz PRIVATE zelbase)
     target_compile_options(${name}_fuzz PRIVATE ${ZEL_RELEASE_FUZZ_FLAGS} -Wall -Wextra -Wshadow)
     target_link_options(${name}_fuzz PRIVATE ${ZEL_RELEASE_FUZZ_FLAGS})
     add_test(NAME ${name}_fuzz
@@ -20,12 +21,9 @@ function(zel_add_release_fuzzer name)
     set_tests_properties(${name}_fuzz PROPERTIES TIMEOUT 120)
 endfunction()
 
-set(ZEL_BOUNDED_TEXT ${CMAKE_SOURCE_DIR}/xml/bounded_text.cpp)
+# The rules' own files come by path: their libraries exist in the Windows builds only.
 zel_add_release_fuzzer(switches ${CMAKE_SOURCE_DIR}/setup/switches.cpp)
-zel_add_release_fuzzer(string_reference ${CMAKE_SOURCE_DIR}/setupdata/string_reference.cpp
-    ${ZEL_BOUNDED_TEXT})
-zel_add_release_fuzzer(version_display ${CMAKE_SOURCE_DIR}/registry/version_display.cpp
-    ${ZEL_BOUNDED_TEXT})
-zel_add_release_fuzzer(status_path ${CMAKE_SOURCE_DIR}/setupdata/status_path.cpp
-    ${ZEL_BOUNDED_TEXT})
-zel_add_release_fuzzer(format_text ${ZEL_BOUNDED_TEXT})
+zel_add_release_fuzzer(string_reference ${CMAKE_SOURCE_DIR}/setupdata/string_reference.cpp)
+zel_add_release_fuzzer(version_display ${CMAKE_SOURCE_DIR}/registry/version_display.cpp)
+zel_add_release_fuzzer(status_path ${CMAKE_SOURCE_DIR}/setupdata/status_path.cpp)
+zel_add_release_fuzzer(format_text)

@@ -2,27 +2,17 @@
 
 #include <windows.h>
 
+#include "base/bounded_text.h"
 #include "registry/registry_values.h"
-#include "xml/bounded_text.h"
 
 namespace {
 
 const char InstallKeyPath[] = "SOFTWARE\\NRX\\KestraneSoftwareInstaller\\Install";
 
-bool isManagerRecord(const char* name) {
-    const char* expected = "QUOLEN";
-    for (; *name && *expected; ++name, ++expected) {
-        char c = *name >= 'a' && *name <= 'z' ? (char)(*name - 'a' + 'A') : *name;
-        if (c != *expected)
-            return false;
-    }
-    return *name == '\0' && *expected == '\0';
-}
-
 void refreshRecord(HKEY record, const char* name) {
     DWORD stored;
     if (!queryNumberValue(record, "ZEL", &stored))
-        setNumberValue(record, "ZEL", isManagerRecord(name) ? 0x200 : 0x100);
+        setNumberValue(record, "ZEL", equalIgnoringCase(name, "QUOLEN") ? 0x200 : 0x100);
 
     const BYTE emptyList[1] = {0};
     if (!hasValue(record, "RegVersion"))

@@ -1,7 +1,7 @@
 #include "registry/product_key.h"
 
+#include "base/bounded_text.h"
 #include "registry/registry_values.h"
-#include "xml/bounded_text.h"
 
 namespace {
 

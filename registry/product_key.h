@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include "base/run_types.h"
 #include "registry/version_display.h"
-#include "setup/run_types.h"
 
 bool readCurrentVersionValue(const char* valueName, char* buffer, DWORD size);
 bool readProgramFolder(char* buffer);
@@ -15,4 +15,5 @@ bool readMenuFolder(char* buffer);
 bool writeMenuFolder(const char* folder, RunFlags runFlags);
 bool readInternetFunction(DWORD* value);
 bool writeDownloadSettings(DWORD internetFunction, const char* downloadDir, RunFlags runFlags);
+// Kept for the interface: the default value (the manager's path); the setup run never reads it.
 bool readProgramExe(char* buffer, DWORD* size);

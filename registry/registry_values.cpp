@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 HKEY openMachineKey(const char* path, REGSAM access) {
     HKEY key;

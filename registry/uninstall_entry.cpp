@@ -2,8 +2,8 @@
 
 #include <string.h>
 
+#include "base/bounded_text.h"
 #include "registry/registry_values.h"
-#include "xml/bounded_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "setup/run_types.h"
+#include "base/run_types.h"
 
 bool writeUninstallEntry(const char* uninstallerName, const char* displayName,
                          const char* displayVersion, RunFlags runFlags);

@@ -2,21 +2,7 @@
 
 #include <string.h>
 
-#include "xml/bounded_text.h"
-
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
+#include "base/bounded_text.h"
 
 void formatVersionDisplay(char* version) {
     // Eight hexadecimal digits: major byte, minor byte, 16-bit build. Any other text (including
@@ -25,7 +11,7 @@ void formatVersionDisplay(char* version) {
         return;
     unsigned value = 0;
     for (int i = 0; i < 8; ++i) {
-        int digit = hexDigit(version[i]);
+        int digit = hexDigitValue(version[i]);
         if (digit < 0)
             return;
         value = value << 4 | (unsigned)digit;

@@ -1,19 +1,6 @@
 #include "setup/platform_checks.h"
 
-namespace {
-
-bool readVersion(OSVERSIONINFOA* version) {
-    ZeroMemory(version, sizeof *version);
-    version->dwOSVersionInfoSize = sizeof *version;
-    return GetVersionExA(version) != FALSE;
-}
-
-} // namespace
-
-bool isNtFamily() {
-    OSVERSIONINFOA version;
-    return readVersion(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-}
+#include "base/platform.h"
 
 bool isAdministrator() {
     HANDLE token;

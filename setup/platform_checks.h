@@ -11,9 +11,6 @@ bool checkServicePack();
 // Whether a token's group list holds the built-in Administrators group, enabled.
 bool hasEnabledAdministrators(const TOKEN_GROUPS* groups);
 
-// Whether the program runs on the NT family (false when the version cannot be read).
-bool isNtFamily();
-
 // The decisions of checkPlatform and checkServicePack on a version record as the OS reports it.
 bool isSupportedPlatform(const OSVERSIONINFOA* version);
 bool hasRequiredServicePack(const OSVERSIONINFOA* version);

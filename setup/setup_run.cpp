@@ -5,6 +5,8 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include "base/bounded_text.h"
+#include "base/platform.h"
 #include "files/file_set.h"
 #include "files/menu_shortcut.h"
 #include "files/shortcuts.h"
@@ -20,8 +22,6 @@
 #include "setupdata/install_options.h"
 #include "setupdata/setup_data_file.h"
 #include "setupdata/setup_data_sources.h"
-#include "xml/bounded_text.h"
-#include "xml/local_heap.h"
 
 namespace {
 
@@ -133,10 +133,10 @@ bool setUpSearchPaths(SetupContext* context) {
     return registered;
 }
 
-bool runInstallSteps(SetupContext* context, HINSTANCE instance, HWND progress) {
+bool runInstallSteps(SetupContext* context, HWND progress) {
     SetupOptions* options = &context->options;
     RunFlags flags = context->runFlags;
-    LoadStringA(instance, IDS_BUTTON_TEXT, context->buttonText, sizeof context->buttonText);
+    loadText(IDS_BUTTON_TEXT, context->buttonText);
 
     context->resultCode = ResultServicePack;
     if (!checkServicePack())
@@ -256,33 +256,32 @@ void writeResultValue(ResultCode code) {
     RegCloseKey(key);
 }
 
-void showFinalReport(const SetupContext* context, HINSTANCE instance) {
+void showFinalReport(const SetupContext* context) {
     if (context->runFlags & (Silent | NoFinalMessage))
         return;
     if (context->succeeded && context->managerRunning) {
         SetupPromptReboot(nullptr, nullptr, FALSE);
         return;
     }
-    char caption[TextBufferSize] = "";
-    char text[520] = "";
-    LoadStringA(instance,
-                (context->runFlags & Install) ? IDS_INSTALL_CAPTION : IDS_UNINSTALL_CAPTION,
-                caption, sizeof caption);
+    char caption[TextBufferSize];
+    char text[2 * TextBufferSize];
+    loadText((context->runFlags & Install) ? IDS_INSTALL_CAPTION : IDS_UNINSTALL_CAPTION, caption);
     if (context->succeeded) {
-        LoadStringA(instance, IDS_COMPLETED, text, sizeof text);
+        loadText(IDS_COMPLETED, text);
         MessageBoxA(nullptr, text, caption, MB_ICONINFORMATION);
         return;
     }
     if (context->resultCode == ResultServicePack || context->resultCode == ResultPlatform) {
-        LoadStringA(instance, context->resultCode, text, sizeof text);
-        LoadStringA(instance, IDS_CANNOT_START, caption, sizeof caption);
+        loadText(context->resultCode, text);
+        loadText(IDS_CANNOT_START, caption);
         MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
         return;
     }
-    char format[TextBufferSize] = "";
-    char step[TextBufferSize] = "";
-    LoadStringA(instance, IDS_FAILED_IN_OPERATION, format, sizeof format);
-    LoadStringA(instance, context->resultCode, step, sizeof step);
+    char format[TextBufferSize];
+    char step[TextBufferSize];
+    loadText(IDS_FAILED_IN_OPERATION, format);
+    loadText(context->resultCode, step);
+    // A translation whose format the formatter refuses still names the step.
     if (!formatText(text, sizeof text, format, step))
         copyText(text, sizeof text, step);
     MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
@@ -301,56 +300,41 @@ void openProduct(const SetupContext* context) {
     ShellExecuteExA(&execute);
 }
 
-// Frees what the install steps must not hold: the parsed catalog and the Unicode layer,
-// which are themselves files of the set.
-void releaseSetupData() {
-    if (setupData.catalog) {
-        releaseDocument(setupData.catalog);
-        heapFree(setupData.catalog);
-        setupData.catalog = nullptr;
-    }
-    if (setupData.layerLibrary) {
-        FreeLibrary(setupData.layerLibrary);
-        setupData.layerLibrary = nullptr;
-    }
-}
+// How the steps ended.
+enum StepsOutcome { StepsCompleted, StepsFailed, StepsCancelled };
 
-// Steps 5 to 14 of the run; false ends the run without a result value (cancelled).
-bool runSteps(SetupContext* context, HINSTANCE instance) {
+// From the platform test to the last step: the options collected and, unless cancelled, the
+// install or uninstall steps under the progress window. resultCode names the failed group.
+StepsOutcome runSteps(SetupContext* context) {
     context->resultCode = ResultInitialization;
     if (!context->succeeded)
-        return true;
+        return StepsFailed;
     context->resultCode = ResultPlatform;
-    if (!checkPlatform()) {
-        context->succeeded = FALSE;
-        return true;
-    }
+    if (!checkPlatform())
+        return StepsFailed;
     context->resultCode = ResultInitialization;
     if (!collectSetupOptions(&context->cancelled, &context->options, context->installedVersion,
-                             context->runFlags)) {
-        context->succeeded = FALSE;
-        return true;
-    }
+                             context->runFlags))
+        return StepsFailed;
     if (context->cancelled)
-        return false;
+        return StepsCancelled;
     if (context->runFlags & Install)
         releaseSetupData();
 
-    HWND progress = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+    HWND progress = CreateDialogParamA(setupData.instance, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
                                        progressDialogProc, 0);
     ShowWindow(progress, SW_SHOW);
     // There is no message loop: paint it now, or it stays blank while the run waits for a
     // running package manager.
     UpdateWindow(progress);
     context->managerRunning = isManagerRunning(context);
-    bool completed = (context->runFlags & Install) ? runInstallSteps(context, instance, progress)
+    bool completed = (context->runFlags & Install) ? runInstallSteps(context, progress)
                                                    : runUninstallSteps(context, progress);
-    if (completed)
-        context->resultCode = ResultSuccess;
-    else
-        context->succeeded = FALSE;
     DestroyWindow(progress);
-    return true;
+    if (!completed)
+        return StepsFailed;
+    context->resultCode = ResultSuccess;
+    return StepsCompleted;
 }
 
 } // namespace
@@ -359,8 +343,7 @@ ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
     SetupContext context;
     ZeroMemory(&context, sizeof context);
     context.runFlags = Install;
-    context.versionInfo.dwOSVersionInfoSize = sizeof context.versionInfo;
-    GetVersionExA(&context.versionInfo);
+    readVersion(&context.versionInfo);
     copyText(context.downloadDir, sizeof context.downloadDir, "C:\\DRIVERS");
     context.uninstallerName = UninstallerName;
     initCommonControls();
@@ -371,8 +354,8 @@ ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
     if (context.versionInfo.dwPlatformId == VER_PLATFORM_WIN32_NT) {
         if (!isAdministrator()) {
             if (!(context.runFlags & Silent)) {
-                char text[TextBufferSize] = "";
-                LoadStringA(instance, IDS_NEED_ADMINISTRATOR, text, sizeof text);
+                char text[TextBufferSize];
+                loadText(IDS_NEED_ADMINISTRATOR, text);
                 MessageBoxA(nullptr, text, nullptr, MB_ICONERROR);
             }
             return 0;
@@ -381,10 +364,12 @@ ResultCode runSetup(HINSTANCE instance, const char* commandLine) {
             return 0;
     }
 
-    if (!runSteps(&context, instance))
+    StepsOutcome outcome = runSteps(&context);
+    if (outcome == StepsCancelled)
         return 0;
+    context.succeeded = outcome == StepsCompleted;
     writeResultValue(context.resultCode);
-    showFinalReport(&context, instance);
+    showFinalReport(&context);
     openProduct(&context);
     return context.resultCode;
 }

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "setup/run_types.h"
+#include "base/run_types.h"
 
 // The program's entry procedure; returns the process exit code.
 ResultCode runSetup(HINSTANCE instance, const char* commandLine);

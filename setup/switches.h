@@ -2,7 +2,7 @@
 // Plain text handling with no system calls, so that it builds anywhere.
 #pragma once
 
-#include "setup/run_types.h"
+#include "base/run_types.h"
 
 // The arguments of a process command line: the program name (quoted: up to the next quote;
 // unquoted: up to the first blank) and the blanks behind it skipped. Never reads past the

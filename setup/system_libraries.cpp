@@ -2,7 +2,7 @@
 
 #include <delayimp.h>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 // The start of the program's image in memory, provided by the linker.
 extern "C" IMAGE_DOS_HEADER __ImageBase;

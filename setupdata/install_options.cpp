@@ -3,24 +3,20 @@
 #include <shlobj.h>
 #include <string.h>
 
+#include "base/bounded_text.h"
+#include "base/platform.h"
+#include "base/run_state.h"
 #include "files/shortcuts.h"
 #include "registry/browser_button.h"
 #include "registry/product_key.h"
 #include "resources/resource_ids.h"
 #include "setupdata/setup_data_file.h"
-#include "setupdata/setup_data_sources.h"
 #include "setupdata/status_path.h"
-#include "xml/bounded_text.h"
 
 namespace {
 
 // Releases after this one may have switched the internet function off for good.
 const char LastReleaseWithoutSwitch[] = "3.00.0000";
-
-void loadText(UINT id, char* text) {
-    text[0] = '\0';
-    LoadStringA(setupData.instance, id, text, TextBufferSize);
-}
 
 // An earlier choice to keep the internet function off wins over the setup data.
 void applyStoredInternetFunction(SetupOptions* options) {
@@ -31,7 +27,10 @@ void applyStoredInternetFunction(SetupOptions* options) {
     }
 }
 
-// The paths derived from the choices; a path that would not fit fails the collection.
+// The paths derived from the choices; a path that would not fit fails the collection. The
+// manager's path has a doubled backslash before "Quolen.exe" on purpose: the shortcuts keep it
+// as their icon location and the toolbar button as its program, and the sweep of older
+// shortcuts compares icon locations with this very text, so it must not be normalised.
 bool buildInstallPaths(SetupOptions* options) {
     return formatText(options->menuShortcut, TextBufferSize, "%s\\%s.lnk", options->menuDir,
                       options->productName) &&

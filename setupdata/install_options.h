@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
-#include "setup/run_types.h"
+#include "base/run_types.h"
+
+// SetupOptions.flags: no earlier installation was found (beside the run's own flags).
+const RunFlags FreshInstall = 0x10000;
 
 struct SetupOptions {
     RunFlags flags; // the run's flags, plus FreshInstall

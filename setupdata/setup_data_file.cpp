@@ -3,12 +3,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "base/bounded_text.h"
+#include "base/platform.h"
 #include "catalog/release_lookup.h"
 #include "registry/product_key.h"
-#include "setup/platform_checks.h"
 #include "setupdata/setup_data_sources.h"
 #include "setupdata/string_reference.h"
-#include "xml/bounded_text.h"
 
 namespace {
 

@@ -2,12 +2,10 @@
 
 #include <string.h>
 
-#include "xml/bounded_text.h"
-#include "xml/local_heap.h"
-
-SetupDataState setupData;
-bool catalogMode;
-QueryEnvironment queryEnvironment;
+#include "base/bounded_text.h"
+#include "base/local_heap.h"
+#include "base/platform.h"
+#include "xml/xml_document.h"
 
 namespace {
 
@@ -45,28 +43,6 @@ XmlDocument* readCatalog(HANDLE file) {
 
 } // namespace
 
-bool getSourceFolder(char* folder) {
-    DWORD length = GetModuleFileNameA(nullptr, folder, TextBufferSize);
-    if (length == 0 || length >= TextBufferSize)
-        return false;
-    char* slash = strrchr(folder, '\\');
-    if (!slash)
-        return false;
-    *slash = '\0';
-    return true;
-}
-
-bool findFileIn(const char* folder, const char* name, char* path) {
-    // Exactly folder\name: a search path would take a ";" in the folder's name as a separator
-    // and a relative piece from the current folder.
-    char candidate[TextBufferSize];
-    if (!formatText(candidate, sizeof candidate, "%s\\%s", folder, name))
-        return false;
-    DWORD attributes = GetFileAttributesA(candidate);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           copyText(path, TextBufferSize, candidate);
-}
-
 unsigned hasReleaseFile(const char* path) {
     char value[TextBufferSize];
     return GetPrivateProfileStringA("ZEL", "XRELEASE", "", value, sizeof value, path);
@@ -85,9 +61,7 @@ bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
         return false;
 
     OSVERSIONINFOA version;
-    ZeroMemory(&version, sizeof version);
-    version.dwOSVersionInfoSize = sizeof version;
-    if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+    if (readVersion(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
         // The text conversion finds the layer by its module name. It is taken from the media
         // by its full path, never from wherever the search order would find one.
         char layer[TextBufferSize];
@@ -114,4 +88,16 @@ bool loadSetupData(HINSTANCE instance, RunFlags runFlags) {
     CloseHandle(file);
     catalogMode = setupData.catalog != nullptr;
     return catalogMode;
+}
+
+void releaseSetupData() {
+    if (setupData.catalog) {
+        releaseDocument(setupData.catalog);
+        heapFree(setupData.catalog);
+        setupData.catalog = nullptr;
+    }
+    if (setupData.layerLibrary) {
+        FreeLibrary(setupData.layerLibrary);
+        setupData.layerLibrary = nullptr;
+    }
 }

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 void shortenStatusPath(const char* path, char* shown, size_t size, int width,
                        int (*measure)(const char* text, void* context), void* context) {

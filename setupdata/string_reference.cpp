@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 unsigned resolveSetupString(const char* section, const char* key, const char* defaultValue,
                             char* output, unsigned outputSize, uint16_t language,

@@ -9,15 +9,13 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "base/bounded_text.h"
+// The one place where xml/ builds on catalog/: a gd node in a composed text stands for the
+// text its selection chooses.
 #include "catalog/value_element.h"
-#include "xml/bounded_text.h"
 #include "xml/text_conversion.h"
 
 namespace {
-
-bool isWhitespace(char c) {
-    return c == ' ' || (c >= 0x09 && c <= 0x0D);
-}
 
 // Where the document's source block ends: no walk reads beyond it. The parse leaves zero
 // bytes from the end of the text to the end of the block.
@@ -181,7 +179,7 @@ HeapBlock removeWhitespace(HeapBlock work) {
         return work;
     char* write = text;
     for (const char* read = text; *read; ++read) {
-        if (!isWhitespace(*read))
+        if (!isBlankByte(*read))
             *write++ = *read;
     }
     *write = '\0';

@@ -4,14 +4,14 @@
 
 #include <stdint.h>
 
-#include "catalog/query_environment.h"
-#include "xml/local_heap.h"
+#include "base/local_heap.h"
+#include "base/query_environment.h"
 #include "xml/xml_document.h"
 
 // Shared by the whole composition of one element.
 struct ComposeState {
     uint32_t runningSize;  // the NUL and every piece appended, each measured before it is cut
-    const char* lastPiece; // where the piece appended last begins
+    const char* lastPiece; // where the piece appended last begins (kept for the interface)
     uint32_t length;       // bytes of the work block's string
 };
 

@@ -1,10 +1,12 @@
 // UTF-8 catalog text to the ANSI code page.
 #include "xml/text_conversion.h"
 
-#include "xml/local_heap.h"
+#include "base/local_heap.h"
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "base/platform.h"
 
 namespace {
 
@@ -21,9 +23,8 @@ const UINT Utf8CodePage = 65001;
 } // namespace
 
 bool bindConversionFunctions() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version))
+    OSVERSIONINFOA version;
+    if (!readVersion(&version))
         return false;
     // The 9x family has these calls only in the Unicode layer, which the setup data sources
     // have loaded already.
@@ -66,7 +67,7 @@ bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
 #include <iconv.h>
 #include <string.h>
 
-#include "xml/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 

@@ -38,7 +38,8 @@ XmlDocument* parseDocument(const char* text, uint32_t length, bool htmlMode);
 bool releaseDocument(XmlDocument* document);
 void releaseNode(XmlNode* node);
 
-// The entity pass over a tree whose strings are still raw; none of them can fail.
+// The entity pass over a tree whose strings are still raw; none of them can fail. Kept for the
+// interface: the parser decodes as it goes, and nothing in the program calls them.
 // parseDocument decodes each text and attribute value as soon as it is complete, which gives
 // the same tree, so its documents must not be decoded again.
 bool decodeDocument(XmlDocument* document);

@@ -8,7 +8,8 @@
 #include <stddef.h>
 #include <string.h>
 
-#include "xml/local_heap.h"
+#include "base/bounded_text.h"
+#include "base/local_heap.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ constexpr ByteClasses makeByteClasses() {
     ByteClasses table = {};
     for (int c = 0; c < 256; ++c) {
         unsigned k = 0;
-        if (c == ' ' || (c >= 0x09 && c <= 0x0D))
+        if (isBlankByte((char)c))
             k |= Blank | NameStop | AttributeStop | MarkupStop;
         if (c == '>')
             k |= NameStop | MarkupStop | AttributeLimit | ValueStop;
@@ -137,20 +138,6 @@ bool startsWith(const char* p, const char* prefix, size_t length) {
     return true;
 }
 
-char upper(char c) {
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
-
-// True when the first count bytes of a and b are the same ASCII letters regardless of case;
-// stops at the first difference, so it never reads beyond a NUL of either.
-bool equalIgnoringCase(const char* a, const char* b, size_t count) {
-    for (size_t i = 0; i < count; ++i) {
-        if (upper(a[i]) != upper(b[i]))
-            return false;
-    }
-    return true;
-}
-
 // HTML mode writes these three names in capitals.
 void capitaliseHtmlName(char* name) {
     static const char* const names[] = {"HTML", "HEAD", "BODY"};
@@ -159,7 +146,7 @@ void capitaliseHtmlName(char* name) {
     for (const char* known : names) {
         if (equalIgnoringCase(name, known, 4)) {
             for (char* p = name; *p; ++p)
-                *p = upper(*p);
+                *p = upperAscii(*p);
             return;
         }
     }

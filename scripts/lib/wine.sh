@@ -111,10 +111,15 @@ wine_stop_left() {
     fi
 }
 
+# The locales of the program's languages (resources/languages.txt), one per line.
+wine_language_locales() {
+    awk '/^0x/ {print $2}' "$(dirname "${BASH_SOURCE[0]}")/../../resources/languages.txt"
+}
+
 wine_locales() {
     local dir="$1" l
     mkdir -p "$dir"
-    for l in de_DE en_US ja_JP ko_KR zh_TW zh_CN es_ES fr_FR it_IT da_DK fi_FI nl_NL nb_NO sv_SE; do
+    for l in $(wine_language_locales); do
         [ -d "$dir/$l.UTF-8" ] || localedef -i "$l" -f UTF-8 "$dir/$l.UTF-8" >/dev/null 2>&1 || true
     done
 }

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "catalog/query_environment.h"
-#include "xml/local_heap.h"
+#include "base/local_heap.h"
+#include "base/query_environment.h"
 #include "xml/text_conversion.h"
 #include "xml/xml_document.h"
 

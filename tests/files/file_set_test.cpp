@@ -150,7 +150,8 @@ class FileSetTest : public ::testing::Test {
         std::string log = readFile(securityLog);
         const std::string call = "SetNamedSecurityInfoA(";
         for (size_t at = log.find(call); at != std::string::npos; at = log.find(call, at + 1))
-            files.push_back(log.substr(at + call.size(), log.find(", type", at) - at - call.size()));
+            files.push_back(
+                log.substr(at + call.size(), log.find(", type", at) - at - call.size()));
         return files;
     }
 
@@ -408,15 +409,15 @@ TEST(SecureStagedFile, AdministratorsOwnTheFileEveryoneReadsAndRunsIt) {
     auto entry = [](DWORD access, TRUSTEE_TYPE type, const std::string& sid) {
         return "{0x" + std::string(access == GENERIC_ALL ? "10000000" : "A0000000") + " mode " +
                std::to_string(SET_ACCESS) + " inheritance " + std::to_string(NO_INHERITANCE) +
-               " form " + std::to_string(TRUSTEE_IS_SID) + " type " + std::to_string(type) +
-               " " + sid + "}";
+               " form " + std::to_string(TRUSTEE_IS_SID) + " type " + std::to_string(type) + " " +
+               sid + "}";
     };
     std::vector<std::string> expected = {
         "AllocateAndInitializeSid(" + everyone + ")",
         "AllocateAndInitializeSid(" + administrators + ")",
-        "SetEntriesInAclA(2, " + entry(GENERIC_READ | GENERIC_EXECUTE, TRUSTEE_IS_WELL_KNOWN_GROUP,
-                                       everyone) +
-            ", " + entry(GENERIC_ALL, TRUSTEE_IS_GROUP, administrators) + ", old null)",
+        "SetEntriesInAclA(2, " +
+            entry(GENERIC_READ | GENERIC_EXECUTE, TRUSTEE_IS_WELL_KNOWN_GROUP, everyone) + ", " +
+            entry(GENERIC_ALL, TRUSTEE_IS_GROUP, administrators) + ", old null)",
         "SetNamedSecurityInfoA(" + file + ", type " + std::to_string(SE_FILE_OBJECT) +
             ", information 7, owner " + administrators + ", group " + administrators +
             ", dacl new, sacl null)"};
@@ -425,8 +426,8 @@ TEST(SecureStagedFile, AdministratorsOwnTheFileEveryoneReadsAndRunsIt) {
     // Then everything is freed, in any order.
     std::vector<std::string> freed(securityCalls.begin() + 4, securityCalls.end());
     std::sort(freed.begin(), freed.end());
-    EXPECT_EQ((std::vector<std::string>{"FreeSid(" + everyone + ")", "FreeSid(" + administrators +
-                                        ")", "LocalFree(new acl)"}),
+    EXPECT_EQ((std::vector<std::string>{"FreeSid(" + everyone + ")",
+                                        "FreeSid(" + administrators + ")", "LocalFree(new acl)"}),
               freed);
 
     DeleteFileA(file.c_str());

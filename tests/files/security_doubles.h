@@ -73,21 +73,21 @@ DWORD WINAPI setNamedSecurityInfo(LPSTR name, SE_OBJECT_TYPE type, SECURITY_INFO
                                   PSID owner, PSID group, PACL dacl, PACL sacl) {
     securityCalls.push_back("SetNamedSecurityInfoA(" + std::string(name) + ", type " +
                             std::to_string(type) + ", information " + std::to_string(what) +
-                            ", owner " + sidText(owner) + ", group " + sidText(group) +
-                            ", dacl " + (dacl && dacl == lastAcl ? "new" : "other") + ", sacl " +
+                            ", owner " + sidText(owner) + ", group " + sidText(group) + ", dacl " +
+                            (dacl && dacl == lastAcl ? "new" : "other") + ", sacl " +
                             (sacl ? "set" : "null") + ")");
     typedef DWORD(WINAPI * Proc)(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL,
                                  PACL);
-    return real<Proc>("advapi32.dll", "SetNamedSecurityInfoA")(name, type, what, owner, group,
-                                                               dacl, sacl);
+    return real<Proc>("advapi32.dll", "SetNamedSecurityInfoA")(name, type, what, owner, group, dacl,
+                                                               sacl);
 }
 
 BOOL WINAPI allocateSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD a0, DWORD a1,
                         DWORD a2, DWORD a3, DWORD a4, DWORD a5, DWORD a6, DWORD a7, PSID* sid) {
-    typedef BOOL(WINAPI * Proc)(PSID_IDENTIFIER_AUTHORITY, BYTE, DWORD, DWORD, DWORD, DWORD,
-                                DWORD, DWORD, DWORD, DWORD, PSID*);
+    typedef BOOL(WINAPI * Proc)(PSID_IDENTIFIER_AUTHORITY, BYTE, DWORD, DWORD, DWORD, DWORD, DWORD,
+                                DWORD, DWORD, DWORD, PSID*);
     BOOL made = real<Proc>("advapi32.dll", "AllocateAndInitializeSid")(authority, count, a0, a1, a2,
-                                                                      a3, a4, a5, a6, a7, sid);
+                                                                       a3, a4, a5, a6, a7, sid);
     securityCalls.push_back("AllocateAndInitializeSid(" + sidText(made ? *sid : nullptr) + ")");
     return made;
 }
@@ -120,15 +120,15 @@ FARPROC WINAPI getProcAddress(HMODULE module, LPCSTR name) {
 extern "C" {
 #if defined(_WIN64)
 void* getProcAddressSlot __asm__("__imp_GetProcAddress") = (void*)securitydoubles::getProcAddress;
-void* allocateSidSlot __asm__("__imp_AllocateAndInitializeSid") =
-    (void*)securitydoubles::allocateSid;
+void*
+    allocateSidSlot __asm__("__imp_AllocateAndInitializeSid") = (void*)securitydoubles::allocateSid;
 void* freeSidSlot __asm__("__imp_FreeSid") = (void*)securitydoubles::freeSid;
 void* localFreeSlot __asm__("__imp_LocalFree") = (void*)securitydoubles::localFree;
 #else
-void* getProcAddressSlot __asm__("__imp__GetProcAddress@8") =
-    (void*)securitydoubles::getProcAddress;
-void* allocateSidSlot __asm__("__imp__AllocateAndInitializeSid@44") =
-    (void*)securitydoubles::allocateSid;
+void*
+    getProcAddressSlot __asm__("__imp__GetProcAddress@8") = (void*)securitydoubles::getProcAddress;
+void* allocateSidSlot __asm__("__imp__AllocateAndInitializeSid@44") = (void*)
+    securitydoubles::allocateSid;
 void* freeSidSlot __asm__("__imp__FreeSid@4") = (void*)securitydoubles::freeSid;
 void* localFreeSlot __asm__("__imp__LocalFree@4") = (void*)securitydoubles::localFree;
 #endif

@@ -20,24 +20,13 @@ namespace {
 
 struct Language {
     LANGID id;
+    const char* locale;
+    unsigned codePage;
     const char* name;
 };
 
 const Language kLanguages[] = {
-    {0x0006, "Danish"},
-    {0x0007, "German"},
-    {0x000b, "Finnish"},
-    {0x000c, "French"},
-    {0x0010, "Italian"},
-    {0x0011, "Japanese"},
-    {0x0013, "Dutch"},
-    {0x0014, "Norwegian"},
-    {0x001d, "Swedish"},
-    {0x0404, "Chinese (Traditional)"},
-    {0x0409, "English"},
-    {0x0412, "Korean"},
-    {0x0804, "Chinese (Simplified)"},
-    {0x0c0a, "Spanish"},
+#include "languages.inc"
 };
 
 const UINT kStringIds[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19};

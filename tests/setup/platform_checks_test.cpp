@@ -65,8 +65,8 @@ struct GroupList {
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
         for (size_t i = 0; i < groups.size(); ++i) {
             PSID sid;
-            AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, groups[i].first, 0, 0,
-                                     0, 0, 0, 0, &sid);
+            AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, groups[i].first, 0, 0, 0,
+                                     0, 0, 0, &sid);
             sids.push_back(sid);
             list->Groups[i] = {sid, groups[i].second};
         }
@@ -88,7 +88,8 @@ TEST(PlatformChecks, AdministratorsMustBeAnEnabledGroup) {
     } cases[] = {
         {"enabled Administrators", {{users, enabled}, {admins, enabled}}, true},
         {"deny-only Administrators", {{admins, SE_GROUP_USE_FOR_DENY_ONLY}}, false},
-        {"deny-only, then enabled", {{admins, SE_GROUP_USE_FOR_DENY_ONLY}, {admins, enabled}},
+        {"deny-only, then enabled",
+         {{admins, SE_GROUP_USE_FOR_DENY_ONLY}, {admins, enabled}},
          true},
         {"enabled, not Administrators", {{users, enabled}}, false},
         {"no groups", {}, false},

@@ -84,12 +84,13 @@ class SetupRun : public ::testing::Test {
 };
 
 const std::vector<std::string> installSteps = {
-    "loadSetupData",           "isAdministrator",       "enableTakeOwnership",
-    "checkPlatform",           "collectSetupOptions",   "checkServicePack",
-    "deployFileSet",           "writeDesktopShortcut",  "writeStartMenuShortcut",
-    "writeMenuFolderShortcut", "writeProgramFolder",    "writeInstalledRelease",
-    "readDefaultSearch",       "writeMenuFolder",       "writeDownloadSettings",
-    "writeBrowserButton",      "refreshPackageRecords", "writeUninstallEntry"};
+    "loadSetupData",          "isAdministrator",         "enableTakeOwnership",
+    "checkPlatform",          "collectSetupOptions",     "releaseSetupData",
+    "checkServicePack",       "deployFileSet",           "writeDesktopShortcut",
+    "writeStartMenuShortcut", "writeMenuFolderShortcut", "writeProgramFolder",
+    "writeInstalledRelease",  "readDefaultSearch",       "writeMenuFolder",
+    "writeDownloadSettings",  "writeBrowserButton",      "refreshPackageRecords",
+    "writeUninstallEntry"};
 
 const std::vector<std::string> uninstallSteps = {
     "loadSetupData",           "isAdministrator",       "enableTakeOwnership",
@@ -142,6 +143,7 @@ TEST_F(SetupRun, InstallPassesTheOptionsToEachStep) {
         "enableTakeOwnership()",
         "checkPlatform()",
         "collectSetupOptions(0x3)",
+        "releaseSetupData()",
         "checkServicePack()",
         "deployFileSet(null, \"C:\\Program Files\\Quolen\", 0, 0x3)",
         "writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", \"Quolen Test\", 0x3)",
@@ -172,7 +174,7 @@ TEST_F(SetupRun, IconChoicesOffRemoveTheShortcutsAndAClearedToolbarChoiceRemoves
                               "\"Quolen Test\", 0x0)"));
     EXPECT_EQ("writeBrowserButton(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
               "\"_zelu000.exe,100\", \"Software Installer\", 0)",
-              doubles.calls[15]);
+              doubles.calls[16]);
 }
 
 TEST_F(SetupRun, CompleteUninstallSendsTwoToEightAndRemovesEverything) {
@@ -451,7 +453,7 @@ TEST_F(SetupRun, RenamedProductRemovesTheOldShortcutsFirst) {
         "writeMenuFolderShortcut(null, \"C:\\Menu\\Quolen\\Old Name.lnk\", \"C:\\Menu\\Quolen\", "
         "0x0)"};
     EXPECT_EQ(expected,
-              std::vector<std::string>(doubles.calls.begin() + 7, doubles.calls.begin() + 10));
+              std::vector<std::string>(doubles.calls.begin() + 8, doubles.calls.begin() + 11));
 
     // The same name (case-sensitive comparison) removes nothing.
     resetDoubles();
@@ -466,10 +468,10 @@ TEST_F(SetupRun, RenamedProductRemovesTheOldShortcutsFirst) {
     run("/S");
     EXPECT_EQ("writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
               "\"quolen test\", 0x0)",
-              doubles.calls[7]);
+              doubles.calls[8]);
     EXPECT_EQ("writeDesktopShortcut(\"C:\\Program Files\\Quolen\\\\Quolen.exe\", "
               "\"Quolen Test\", 0x3)",
-              doubles.calls[9]);
+              doubles.calls[10]);
 }
 
 TEST_F(SetupRun, RelaunchOpensTheMenuShortcutAfterASuccessfulInstall) {
@@ -520,10 +522,11 @@ TEST_F(SetupRun, OlderReleasesAreFoundByWindowTitleNewerOnesByMutex) {
             ManagerWindow window(c.window ? "Quolen Test" : "Something Else");
             HANDLE mutex = c.mutex ? CreateMutexA(nullptr, FALSE, "Quolen Test") : nullptr;
             run(uninstall ? "/S /U" : "/S");
-            EXPECT_TRUE(wasCalledWith(uninstall ? "deployFileSet(null, \"C:\\media\", " +
-                                                      std::to_string(c.running) + ", 0x2)"
-                                                : "deployFileSet(null, \"C:\\Program Files\\Quolen\", " +
-                                                      std::to_string(c.running) + ", 0x3)"))
+            EXPECT_TRUE(wasCalledWith(uninstall
+                                          ? "deployFileSet(null, \"C:\\media\", " +
+                                                std::to_string(c.running) + ", 0x2)"
+                                          : "deployFileSet(null, \"C:\\Program Files\\Quolen\", " +
+                                                std::to_string(c.running) + ", 0x3)"))
                 << "installed " << c.installedVersion << " window " << c.window << " mutex "
                 << c.mutex << " uninstall " << uninstall;
             if (mutex)
@@ -592,23 +595,12 @@ TEST_F(SetupRun, RunningManagerGetsTheRestartPromptInsteadOfTheBox) {
     CloseHandle(mutex);
 }
 
-TEST_F(SetupRun, InstallReleasesTheCatalogAndTheUnicodeLayerBeforeTheSteps) {
-    XmlDocument document = {};
-    auto installWith = [&](const char* line) {
-        resetDoubles();
-        setupData.catalog = &document;
-        setupData.layerLibrary = LoadLibraryA("version.dll");
-        run(line);
-    };
-    installWith("/S");
-    EXPECT_EQ((std::vector<std::string>{"releaseDocument()", "heapFree(block)"}),
-              std::vector<std::string>(doubles.calls.begin() + 5, doubles.calls.begin() + 7));
-    EXPECT_EQ(nullptr, setupData.catalog);
-    EXPECT_EQ(nullptr, setupData.layerLibrary);
-
-    installWith("/S /U");
-    EXPECT_FALSE(wasCalled("releaseDocument")) << "uninstall keeps what it loaded";
-    FreeLibrary(setupData.layerLibrary);
+TEST_F(SetupRun, InstallReleasesTheSetupDataBeforeTheSteps) {
+    run("/S");
+    EXPECT_EQ("releaseSetupData", callNames()[5]) << "after the options, before the first step";
+    resetDoubles();
+    run("/S /U");
+    EXPECT_FALSE(wasCalled("releaseSetupData")) << "uninstall keeps what it loaded";
 }
 
 // The stand-in package manager, started as a separate process beside the test.
@@ -655,7 +647,7 @@ TEST_F(SetupRun, RealStandInManagerIsFoundByWindowAndByMutex) {
         ASSERT_TRUE(waitFor([] { return FindWindowA(nullptr, "Quolen Test") != nullptr; }));
         doubles.installedVersion = "1.02.9999";
         run("/S");
-        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 1, 0x3)", doubles.calls[6]);
+        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 1, 0x3)", doubles.calls[7]);
     }
     resetDoubles();
     {
@@ -663,7 +655,7 @@ TEST_F(SetupRun, RealStandInManagerIsFoundByWindowAndByMutex) {
         ASSERT_TRUE(waitFor([] { return mutexExists("Quolen Test"); }));
         doubles.installedVersion = "1.03.0000";
         run("/S");
-        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 1, 0x3)", doubles.calls[6]);
+        EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 1, 0x3)", doubles.calls[7]);
         EXPECT_FALSE(manager.exited());
     }
 }
@@ -675,7 +667,7 @@ TEST_F(SetupRun, RelaunchWaitsUntilTheStandInReleasesItsMutex) {
     run("/O /S");
     EXPECT_TRUE(manager.exited()) << "the run went on before the manager ended";
     // Released on exit: the wait succeeds and the files are replaced at once.
-    EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 0, 0x7)", doubles.calls[6]);
+    EXPECT_EQ("deployFileSet(null, \"C:\\Program Files\\Quolen\", 0, 0x7)", doubles.calls[7]);
     EXPECT_EQ(1u, doubles.shellExecutes.size());
 }
 

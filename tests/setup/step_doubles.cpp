@@ -17,11 +17,8 @@
 #include "setup/platform_checks.h"
 #include "setupdata/setup_data_file.h"
 #include "setupdata/setup_data_sources.h"
-#include "xml/local_heap.h"
-#include "xml/xml_document.h"
 
 StepDoubles doubles;
-SetupDataState setupData;
 
 namespace {
 
@@ -124,12 +121,8 @@ bool checkServicePack() {
     return record("checkServicePack");
 }
 
-// Catalog.
-bool releaseDocument(XmlDocument*) {
-    return record("releaseDocument");
-}
-void heapFree(HeapBlock block) {
-    record("heapFree", block ? "block" : "null");
+void releaseSetupData() {
+    record("releaseSetupData");
 }
 
 // Files and shortcuts.

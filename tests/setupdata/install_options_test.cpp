@@ -17,12 +17,12 @@
 #include <string>
 #include <thread>
 
+#include "base/bounded_text.h"
 #include "files/shortcuts.h"
 #include "registry/browser_button.h"
 #include "resources/resource_ids.h"
 #include "setupdata/install_options.h"
 #include "setupdata/setup_data_sources.h"
-#include "xml/bounded_text.h"
 
 namespace {
 

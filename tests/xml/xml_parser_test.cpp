@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/local_heap.h"
 #include "tests/catalog/test_document.h"
-#include "xml/local_heap.h"
 #include "xml/xml_document.h"
 
 namespace {
