@@ -2,12 +2,15 @@
 """doc_examples.py BIN_DIR MEDIA_DIR DOC...
 
 Runs every example of the docs that is written as a shell session ("$ command" lines, each
-followed by the output it prints, in a fenced block) in MEDIA_DIR, with BIN_DIR first on the
-PATH, and requires the output shown, standard error included, byte for byte."""
+followed by the output it prints, in a fenced block) in a copy of MEDIA_DIR, one copy per
+document, with BIN_DIR first on the PATH, and requires the output shown, standard error
+included, byte for byte."""
 
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 
@@ -36,15 +39,18 @@ def main():
     env = {**os.environ, "PATH": f"{bin_dir}:{os.environ['PATH']}"}
     failures = count = 0
     for doc in sys.argv[3:]:
+        work = Path(tempfile.mkdtemp(prefix="doc-examples-")) / "media"
+        shutil.copytree(media, work)
         for number, command, expected in examples(Path(doc).read_text()):
             count += 1
-            done = subprocess.run(["bash", "-c", "{ " + command + "\n} 2>&1"], cwd=media, env=env,
+            done = subprocess.run(["bash", "-c", "{ " + command + "\n} 2>&1"], cwd=work, env=env,
                                   capture_output=True, text=True, errors="replace")
             shown = "\n".join(expected)
             got = done.stdout.rstrip("\n")
             if got != shown:
                 failures += 1
                 print(f"{doc}:{number}: $ {command}\n--- shown\n{shown}\n--- printed\n{got}\n")
+        shutil.rmtree(work.parent)
     print(f"{count} examples, {failures} that do not print what the docs show")
     return 1 if failures or not count else 0
 

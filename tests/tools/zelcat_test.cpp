@@ -79,12 +79,51 @@ TEST_F(Zelcat, SelectWritesOneLine) {
     expectRefused({"select", file, "/build" + std::string(300, '/')}, 1);
 }
 
+TEST_F(Zelcat, ParseReportsWarningsOnStdout) {
+    std::string file = write("catalog.xml", Catalog);
+    Result result = run({"parse", file});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, file + ": parses\n");
+    EXPECT_EQ(result.err, "");
+    std::string doubtful =
+        write("doubtful.xml", "<?xml version =\"1.0\"?>\n<build x =\"1\"></build>junk\n");
+    result = run({"parse", doubtful});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, doubtful +
+                              ":1:15: warning: a blank before '=' makes an attribute version "
+                              "without value and one with an empty name\n" +
+                              doubtful +
+                              ":2:10: warning: a blank before '=' makes an attribute x without "
+                              "value and one with an empty name\n" +
+                              doubtful +
+                              ":2:23: warning: text after the end tag of <build> does not begin "
+                              "with '<': the parser ignores everything from here to the end of "
+                              "the file\n" +
+                              doubtful + ": parses, 3 warnings\n");
+    EXPECT_EQ(result.err, "");
+    // A failing parse is one line on stderr, whatever warnings came before it; HTML mode is
+    // not diagnosed.
+    std::string broken = write("broken.xml", "<?xml version=\"1.0\"?>\n<a x =\"1\" y= \"2\"/>");
+    expectRefused({"parse", broken}, 1);
+    EXPECT_EQ(run({"parse", broken}).err,
+              "zelcat: " + broken +
+                  ":2:13: attribute y: '=' must be followed at once by a double quote, found a "
+                  "blank\n");
+    expectRefused({"parse", broken, "--html"}, 2);
+    std::string page = write("page.html", "<html><p></html>");
+    EXPECT_EQ(run({"tree", page, "--html"}).err, "zelcat: " + page + ": the parse failed\n");
+}
+
 TEST_F(Zelcat, FailuresAndUsageErrors) {
     std::string file = write("catalog.xml", Catalog);
     std::string broken = write("broken.xml", "<?xml version=\"1.0\"?><a><b></a>");
     std::string empty = write("empty.xml", "");
     expectRefused({"tree", broken}, 1);
     expectRefused({"select", broken, "/a"}, 1);
+    // A parse that fails says where and why.
+    EXPECT_EQ(run({"select", broken, "/a"}).err,
+              "zelcat: " + broken +
+                  ":1:28: end tag </a> does not match <b> opened at line 1: expected </b>\n");
     expectRefused({"tree", empty}, 1);
     expectRefused({"tree", directory + "/missing.xml"}, 2);
     expectRefused({}, 2);

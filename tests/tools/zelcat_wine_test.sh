@@ -47,6 +47,12 @@ expect select 0 'N "title" "Caf\xc3\xa9 <1>"
 ' "$@" select catalog.xml '/build/zel[@id=QUOLEN]/title'
 expect select-miss 1 '' "$@" select catalog.xml /build/none
 expect broken 1 '' "$@" tree broken.xml
+if [ "$(cat err)" != "zelcat: broken.xml:1:28: end tag </a> does not match <b> opened at line 1: expected </b>" ]; then
+    echo "FAIL broken: the diagnosis line differs"; cat err
+    failures=$((failures + 1))
+fi
+expect parse 0 'catalog.xml: parses
+' "$@" parse catalog.xml
 expect missing 2 '' "$@" tree missing.xml
 expect usage 2 '' "$@" select catalog.xml
 

@@ -12,6 +12,7 @@
 
 #include "base/local_heap.h"
 #include "catalog/path_query.h"
+#include "tools/zelcat/catalog_diagnosis.h"
 #include "tools/zelcat/command_line.h"
 #include "tools/zelcat/output.h"
 #include "tools/zelcat/queries.h"
@@ -32,6 +33,7 @@ const char HelpText[] =
     "Reads FILE whole and parses it in XML mode (HTML mode with --html, tree only).\n"
     "Exit codes: 0 the operation succeeded; 1 the operation (or the parse) failed;\n"
     "2 usage error or unreadable file; 3 (lookup only) the value element is empty.\n"
+    "A parse that fails is reported as FILE:LINE:COLUMN: REASON.\n"
     "\n"
     "Options:\n"
     "  --lang HHHH  --os-lang HHHH  --os-lang-primary HHHH  --bios CC  --bios-rev HH\n"
@@ -39,6 +41,8 @@ const char HelpText[] =
     "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
     "\n"
     "Subcommands:\n"
+    "  parse FILE                     whether FILE parses, with warnings for what parses\n"
+    "                                 but is almost certainly a mistake\n"
     "  tree FILE                      every node, depth-first, with its attributes\n"
     "  select FILE PATH               the node at PATH\n"
     "  choose FILE PATH [DATAID]      the path of the data element the selector at PATH chooses\n"
@@ -63,7 +67,7 @@ struct Subcommand {
     unsigned minimumArguments; // FILE included
     unsigned maximumArguments;
     unsigned flags;
-    Handler handler;
+    Handler handler;        // none for parse, which reads the text rather than the tree
     unsigned indexArgument; // the position of an INDEX argument (FILE is 0); 0 for none
 };
 
@@ -85,6 +89,7 @@ int runSelect(const XmlDocument& document, const CommandLine& line, std::string*
 }
 
 const Subcommand subcommands[] = {
+    {"parse", 1, 1, 0, nullptr, 0},
     {"tree", 1, 1, AcceptsHtml, runTree, 0},
     {"select", 2, 2, 0, runSelect, 0},
     {"choose", 2, 3, 0, runChoose, 0},
@@ -163,6 +168,32 @@ int fail(int code, const std::string& reason) {
     return code;
 }
 
+// Where and why the parse of a catalog failed; HTML mode is not diagnosed.
+std::string parseFailure(const std::string& path, const char* text, uint32_t length, bool html) {
+    if (!html) {
+        CatalogDiagnosis diagnosis = diagnoseCatalog(text, length);
+        if (!diagnosis.parses)
+            return locatedFinding(path, diagnosis.failure);
+    }
+    return path + ": the parse failed";
+}
+
+// parse: one line per warning, then the verdict.
+int runParse(const std::string& path, const char* text, uint32_t length, std::string* out) {
+    CatalogDiagnosis diagnosis = diagnoseCatalog(text, length);
+    for (const CatalogFinding& warning : diagnosis.warnings) {
+        CatalogFinding shown = warning;
+        shown.reason = "warning: " + warning.reason;
+        *out += locatedFinding(path, shown) + "\n";
+    }
+    size_t count = diagnosis.warnings.size();
+    *out += path + ": parses";
+    if (count)
+        *out += ", " + std::to_string(count) + (count == 1 ? " warning" : " warnings");
+    *out += "\n";
+    return Done;
+}
+
 int run(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         fputs(HelpText, stdout);
@@ -184,13 +215,15 @@ int run(int argc, char** argv) {
         return fail(UsageError, "cannot read " + path);
     if (text.size() >= 0xFFFFFFFFu)
         return fail(UsageError, path + " is too large");
-    XmlDocument* document =
-        parseDocument(text.empty() ? "" : text.data(), (uint32_t)text.size(), line.html);
+    const char* bytes = text.empty() ? "" : text.data();
+    uint32_t length = (uint32_t)text.size();
+    XmlDocument* document = parseDocument(bytes, length, line.html);
     if (!document)
-        return fail(Failed, path + ": the parse failed");
+        return fail(Failed, parseFailure(path, bytes, length, line.html));
 
     std::string out;
-    int code = subcommand->handler(*document, line, &out, &reason);
+    int code = subcommand->handler ? subcommand->handler(*document, line, &out, &reason)
+                                   : runParse(path, bytes, length, &out);
     releaseDocument(document);
     heapFree(document);
     if (code != Done)
