@@ -3,7 +3,7 @@
 //   zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]
 //
 // Exit codes: 0 done; 1 the operation or the parse failed; 2 usage error or unreadable file;
-// 3 (lookup) the value element is empty. Only exit 0 writes to stdout; every other exit writes
+// 3 (lookup, ini) the value is empty. Only exit 0 writes to stdout; every other exit writes
 // one line to stderr.
 #include <stdio.h>
 
@@ -13,6 +13,7 @@
 #include "catalog/path_query.h"
 #include "tools/zelcat/command_line.h"
 #include "tools/zelcat/output.h"
+#include "tools/zelcat/profile_query.h"
 #include "tools/zelcat/queries.h"
 #include "xml/local_heap.h"
 #include "xml/text_conversion.h"
@@ -29,14 +30,16 @@ const char UsageLine[] = "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]";
 
 const char HelpText[] =
     "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]\n"
-    "Reads FILE whole and parses it in XML mode (HTML mode with --html, tree only).\n"
+    "Reads FILE whole and parses it in XML mode (HTML mode with --html, tree only);\n"
+    "ini reads FILE as a profile (INI) file instead.\n"
     "Exit codes: 0 the operation succeeded; 1 the operation (or the parse) failed;\n"
-    "2 usage error or unreadable file; 3 (lookup only) the value element is empty.\n"
+    "2 usage error or unreadable file; 3 (lookup, ini) the value is empty.\n"
     "\n"
     "Options:\n"
     "  --lang HHHH  --os-lang HHHH  --os-lang-primary HHHH  --bios CC  --bios-rev HH\n"
     "  --mtm TEXT  --os-version TEXT  --family TEXT  --agent TEXT\n"
     "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
+    "  --default TEXT (ini)\n"
     "\n"
     "Subcommands:\n"
     "  tree FILE                      every node, depth-first, with its attributes\n"
@@ -54,16 +57,18 @@ const char HelpText[] =
     "  category FILE PRODUCT          the product's category\n"
     "  title-version FILE             the build's title and version, one line each\n"
     "  build-file FILE                the build file's name, size, crc, release date, readme\n"
-    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n";
+    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n"
+    "  ini FILE SECTION KEY           a profile value as setup reads it, then FILE:LINE: of\n"
+    "                                 its origin; with --lang, %KEY% resolved as setup does\n";
 
-enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2 };
+enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2, ReadsProfile = 4 };
 
 struct Subcommand {
     const char* name;
     unsigned minimumArguments; // FILE included
     unsigned maximumArguments;
     unsigned flags;
-    Handler handler;
+    Handler handler;        // null for ReadsProfile
     unsigned indexArgument; // the position of an INDEX argument (FILE is 0); 0 for none
 };
 
@@ -101,6 +106,7 @@ const Subcommand subcommands[] = {
     {"title-version", 1, 1, 0, runTitleVersion, 0},
     {"build-file", 1, 1, 0, runBuildFile, 0},
     {"resolve", 2, 2, 0, runResolve, 0},
+    {"ini", 3, 3, ReadsProfile, nullptr, 0},
 };
 
 const Subcommand* findSubcommand(const std::string& name) {
@@ -129,6 +135,10 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
     if ((line.releaseGiven || line.productGiven) &&
         !(subcommand.flags & AcceptsReleaseAndProduct)) {
         *reason = "--release and --product apply to lookup only";
+        return false;
+    }
+    if (line.defaultGiven && !(subcommand.flags & ReadsProfile)) {
+        *reason = "--default applies to ini only";
         return false;
     }
     uint32_t index = 0;
@@ -163,6 +173,31 @@ int fail(int code, const std::string& reason) {
     return code;
 }
 
+// The catalog subcommands: FILE parsed whole, then the subcommand's operation.
+int runCatalog(const Subcommand& subcommand, const CommandLine& line, std::string* out,
+               std::string* reason) {
+    const std::string& path = line.arguments[0];
+    std::vector<char> text;
+    if (!readWholeFile(path, &text)) {
+        *reason = "cannot read " + path;
+        return UsageError;
+    }
+    if (text.size() >= 0xFFFFFFFFu) {
+        *reason = path + " is too large";
+        return UsageError;
+    }
+    XmlDocument* document =
+        parseDocument(text.empty() ? "" : text.data(), (uint32_t)text.size(), line.html);
+    if (!document) {
+        *reason = path + ": the parse failed";
+        return Failed;
+    }
+    int code = subcommand.handler(*document, line, out, reason);
+    releaseDocument(document);
+    heapFree(document);
+    return code;
+}
+
 int run(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         fputs(HelpText, stdout);
@@ -178,21 +213,9 @@ int run(int argc, char** argv) {
     if (!checkUsage(*subcommand, line, &reason))
         return fail(UsageError, reason);
 
-    const std::string& path = line.arguments[0];
-    std::vector<char> text;
-    if (!readWholeFile(path, &text))
-        return fail(UsageError, "cannot read " + path);
-    if (text.size() >= 0xFFFFFFFFu)
-        return fail(UsageError, path + " is too large");
-    XmlDocument* document =
-        parseDocument(text.empty() ? "" : text.data(), (uint32_t)text.size(), line.html);
-    if (!document)
-        return fail(Failed, path + ": the parse failed");
-
     std::string out;
-    int code = subcommand->handler(*document, line, &out, &reason);
-    releaseDocument(document);
-    heapFree(document);
+    int code = subcommand->flags & ReadsProfile ? runIni(line, &out, &reason)
+                                                : runCatalog(*subcommand, line, &out, &reason);
     if (code != Done)
         return fail(code, reason);
     if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
