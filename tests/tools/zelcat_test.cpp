@@ -149,4 +149,61 @@ TEST_F(Zelcat, FailuresAndUsageErrors) {
     expectRefused({"select", directory + "/missing.xml"}, 2);
 }
 
+// ini: the value, then where it came from; a read that gives no characters says why.
+TEST_F(Zelcat, IniReadsAProfileValueAndItsLine) {
+    std::string file = write("setup.dat", "[INIT]\r\nTARGET=%DIR%\r\nEMPTY=\r\nBARE\r\n"
+                                          "LOST=%NONE%\r\n[STRINGS.0407]\r\nDIR=Werkzeuge\r\n"
+                                          "[STRINGS]\r\nDIR=\"Tools\"\r\n");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string out;
+    } reads[] = {
+        {{"ini", file, "init", "target"}, "%DIR%\n" + file + ":2: [init] target\n"},
+        {{"ini", file, "INIT", "TARGET", "--lang", "0407"},
+         "Werkzeuge\n" + file + ":7: [STRINGS.0407] DIR\n"},
+        {{"ini", file, "INIT", "TARGET", "--lang", "0409"},
+         "Tools\n" + file + ":9: [STRINGS] DIR\n"},
+        {{"ini", file, "INIT", "TARGET", "--lang", "0407", "--size", "6"},
+         "Werkz\n" + file + ":7: [STRINGS.0407] DIR\n"},
+        {{"ini", file, "INIT", "NONE", "--default", "%DIR%  ", "--lang", "0407"},
+         "Werkzeuge\n" + file + ":7: [STRINGS.0407] DIR\n"},
+        {{"ini", file, "INIT", "NONE", "--default", "x  "}, "x\n" + file + ":0: [INIT] NONE\n"},
+    };
+    for (const auto& read : reads) {
+        Result result = run(read.arguments);
+        EXPECT_EQ(result.code, 0) << read.arguments[2] << " " << read.arguments[3];
+        EXPECT_EQ(result.out, read.out);
+        EXPECT_EQ(result.err, "");
+    }
+
+    const struct {
+        std::vector<std::string> arguments;
+        int code;
+        std::string err;
+    } refusals[] = {
+        {{"ini", file, "INIT", "NONE"}, 1, file + ": no [INIT] NONE"},
+        {{"ini", file, "INIT", "BARE"}, 1, file + ":4: [INIT] BARE has no \"=\""},
+        {{"ini", file, "INIT", "EMPTY"}, 3, file + ":3: [INIT] EMPTY reads as empty"},
+        {{"ini", file, "INIT", "TARGET", "--size", "1"},
+         3,
+         file + ":2: [INIT] TARGET reads as empty"},
+        {{"ini", file, "INIT", "LOST", "--lang", "0407"},
+         1,
+         file + ":5: [INIT] LOST refers to \"NONE\", missing from [STRINGS.0407], [STRINGS.0007] "
+                "and [STRINGS]"},
+        {{"ini", directory + "/missing.dat", "INIT", "TARGET"},
+         2,
+         "cannot read " + directory + "/missing.dat"},
+    };
+    for (const auto& refusal : refusals) {
+        Result result = run(refusal.arguments);
+        EXPECT_EQ(result.code, refusal.code) << refusal.err;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "zelcat: " + refusal.err + "\n");
+    }
+    expectRefused({"ini", file, "INIT"}, 2);
+    expectRefused({"ini", file, "INIT", "TARGET", "--html"}, 2);
+    expectRefused({"tree", file, "--default", "x"}, 2);
+}
+
 } // namespace

@@ -49,6 +49,7 @@ bool applyOption(const std::string& option, const char* value, CommandLine* line
         ok = parseHex(value, 4, &number);
         environment.systemLanguage = (uint16_t)number;
         environment.systemLanguagePrimary = (uint16_t)(number & 0x3FF);
+        line->languageGiven = true;
     } else if (option == "--os-lang") {
         ok = parseHex(value, 4, &number);
         environment.osLanguage = (uint16_t)number;
@@ -86,6 +87,9 @@ bool applyOption(const std::string& option, const char* value, CommandLine* line
     } else if (option == "--product") {
         line->product = value;
         line->productGiven = true;
+    } else if (option == "--default") {
+        line->defaultValue = value;
+        line->defaultGiven = true;
     } else {
         *reason = "unknown option " + option;
         return false;
@@ -111,6 +115,7 @@ bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* rea
     line->environment = QueryEnvironment();
     line->environment.systemLanguage = 0x0409;
     line->environment.systemLanguagePrimary = 0x0409 & 0x3FF;
+    line->languageGiven = false;
     line->bufferSize = 260;
     line->codePage = 1252;
     line->codePageGiven = false;
@@ -119,6 +124,8 @@ bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* rea
     line->product = "QUOLEN";
     line->releaseGiven = false;
     line->productGiven = false;
+    line->defaultValue.clear();
+    line->defaultGiven = false;
     if (argc < 2) {
         *reason = "no subcommand";
         return false;

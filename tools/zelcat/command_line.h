@@ -13,6 +13,7 @@ struct CommandLine {
     std::string subcommand;
     std::vector<std::string> arguments; // FILE first, then the subcommand's own arguments
     QueryEnvironment environment;       // systemLanguage 0409 unless --lang says otherwise
+    bool languageGiven;
     uint32_t bufferSize;
     unsigned codePage;
     bool codePageGiven;
@@ -21,6 +22,8 @@ struct CommandLine {
     std::string product;
     bool releaseGiven;
     bool productGiven;
+    std::string defaultValue; // ini: the value of a missing key
+    bool defaultGiven;
 };
 
 // Fills line from argv[1..]; false with a one-line reason for a usage error.

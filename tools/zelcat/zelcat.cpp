@@ -3,7 +3,7 @@
 //   zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]
 //
 // Exit codes: 0 done; 1 the operation or the parse failed; 2 usage error or unreadable file;
-// 3 (lookup) the value element is empty. Only exit 0 writes to stdout; every other exit writes
+// 3 (lookup, ini) the value is empty. Only exit 0 writes to stdout; every other exit writes
 // one line to stderr.
 #include <stdio.h>
 
@@ -15,6 +15,7 @@
 #include "tools/zelcat/catalog_diagnosis.h"
 #include "tools/zelcat/command_line.h"
 #include "tools/zelcat/output.h"
+#include "tools/zelcat/profile_query.h"
 #include "tools/zelcat/queries.h"
 #include "xml/text_conversion.h"
 #include "xml/xml_document.h"
@@ -30,15 +31,17 @@ const char UsageLine[] = "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]";
 
 const char HelpText[] =
     "usage: zelcat SUBCOMMAND FILE [ARGS] [OPTIONS]\n"
-    "Reads FILE whole and parses it in XML mode (HTML mode with --html, tree only).\n"
+    "Reads FILE whole and parses it in XML mode (HTML mode with --html, tree only);\n"
+    "ini reads FILE as a profile (INI) file instead.\n"
     "Exit codes: 0 the operation succeeded; 1 the operation (or the parse) failed;\n"
-    "2 usage error or unreadable file; 3 (lookup only) the value element is empty.\n"
+    "2 usage error or unreadable file; 3 (lookup, ini) the value is empty.\n"
     "A parse that fails is reported as FILE:LINE:COLUMN: REASON.\n"
     "\n"
     "Options:\n"
     "  --lang HHHH  --os-lang HHHH  --os-lang-primary HHHH  --bios CC  --bios-rev HH\n"
     "  --mtm TEXT  --os-version TEXT  --family TEXT  --agent TEXT\n"
     "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
+    "  --default TEXT (ini)\n"
     "\n"
     "Subcommands:\n"
     "  parse FILE                     whether FILE parses, with warnings for what parses\n"
@@ -58,16 +61,18 @@ const char HelpText[] =
     "  category FILE PRODUCT          the product's category\n"
     "  title-version FILE             the build's title and version, one line each\n"
     "  build-file FILE                the build file's name, size, crc, release date, readme\n"
-    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n";
+    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n"
+    "  ini FILE SECTION KEY           a profile value as setup reads it, then FILE:LINE: of\n"
+    "                                 its origin; with --lang, %KEY% resolved as setup does\n";
 
-enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2 };
+enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2, ReadsProfile = 4 };
 
 struct Subcommand {
     const char* name;
     unsigned minimumArguments; // FILE included
     unsigned maximumArguments;
     unsigned flags;
-    Handler handler;        // none for parse, which reads the text rather than the tree
+    Handler handler;        // none for parse (which reads the text) and for ini
     unsigned indexArgument; // the position of an INDEX argument (FILE is 0); 0 for none
 };
 
@@ -106,6 +111,7 @@ const Subcommand subcommands[] = {
     {"title-version", 1, 1, 0, runTitleVersion, 0},
     {"build-file", 1, 1, 0, runBuildFile, 0},
     {"resolve", 2, 2, 0, runResolve, 0},
+    {"ini", 3, 3, ReadsProfile, nullptr, 0},
 };
 
 const Subcommand* findSubcommand(const std::string& name) {
@@ -134,6 +140,10 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
     if ((line.releaseGiven || line.productGiven) &&
         !(subcommand.flags & AcceptsReleaseAndProduct)) {
         *reason = "--release and --product apply to lookup only";
+        return false;
+    }
+    if (line.defaultGiven && !(subcommand.flags & ReadsProfile)) {
+        *reason = "--default applies to ini only";
         return false;
     }
     uint32_t index = 0;
@@ -194,6 +204,33 @@ int runParse(const std::string& path, const char* text, uint32_t length, std::st
     return Done;
 }
 
+// The catalog subcommands: FILE parsed whole, then the subcommand's operation.
+int runCatalog(const Subcommand& subcommand, const CommandLine& line, std::string* out,
+               std::string* reason) {
+    const std::string& path = line.arguments[0];
+    std::vector<char> text;
+    if (!readWholeFile(path, &text)) {
+        *reason = "cannot read " + path;
+        return UsageError;
+    }
+    if (text.size() >= 0xFFFFFFFFu) {
+        *reason = path + " is too large";
+        return UsageError;
+    }
+    const char* bytes = text.empty() ? "" : text.data();
+    uint32_t length = (uint32_t)text.size();
+    XmlDocument* document = parseDocument(bytes, length, line.html);
+    if (!document) {
+        *reason = parseFailure(path, bytes, length, line.html);
+        return Failed;
+    }
+    int code = subcommand.handler ? subcommand.handler(*document, line, out, reason)
+                                  : runParse(path, bytes, length, out);
+    releaseDocument(document);
+    heapFree(document);
+    return code;
+}
+
 int run(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         fputs(HelpText, stdout);
@@ -209,23 +246,9 @@ int run(int argc, char** argv) {
     if (!checkUsage(*subcommand, line, &reason))
         return fail(UsageError, reason);
 
-    const std::string& path = line.arguments[0];
-    std::vector<char> text;
-    if (!readWholeFile(path, &text))
-        return fail(UsageError, "cannot read " + path);
-    if (text.size() >= 0xFFFFFFFFu)
-        return fail(UsageError, path + " is too large");
-    const char* bytes = text.empty() ? "" : text.data();
-    uint32_t length = (uint32_t)text.size();
-    XmlDocument* document = parseDocument(bytes, length, line.html);
-    if (!document)
-        return fail(Failed, parseFailure(path, bytes, length, line.html));
-
     std::string out;
-    int code = subcommand->handler ? subcommand->handler(*document, line, &out, &reason)
-                                   : runParse(path, bytes, length, &out);
-    releaseDocument(document);
-    heapFree(document);
+    int code = subcommand->flags & ReadsProfile ? runIni(line, &out, &reason)
+                                                : runCatalog(*subcommand, line, &out, &reason);
     if (code != Done)
         return fail(code, reason);
     if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
