@@ -37,6 +37,9 @@ const char HelpText[] =
     "  --lang HHHH  --os-lang HHHH  --os-lang-primary HHHH  --bios CC  --bios-rev HH\n"
     "  --mtm TEXT  --os-version TEXT  --family TEXT  --agent TEXT\n"
     "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
+    "  --hex (encode, decode: the bytes as hex digits)\n"
+    "--codepage is one of 1252, 932, 936, 949 and 950 (others are refused); without it 1252,\n"
+    "or on Windows the system's ANSI code page.\n"
     "\n"
     "Subcommands:\n"
     "  tree FILE                      every node, depth-first, with its attributes\n"
@@ -54,9 +57,12 @@ const char HelpText[] =
     "  category FILE PRODUCT          the product's category\n"
     "  title-version FILE             the build's title and version, one line each\n"
     "  build-file FILE                the build file's name, size, crc, release date, readme\n"
-    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n";
+    "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n"
+    "  encode FILE                    FILE's UTF-8 text in the code page, as setup converts it\n"
+    "  decode FILE                    FILE's bytes, read in the code page, as UTF-8\n"
+    "encode and decode take FILE unparsed, - for standard input.\n";
 
-enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2 };
+enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2, AcceptsHex = 4 };
 
 struct Subcommand {
     const char* name;
@@ -64,7 +70,8 @@ struct Subcommand {
     unsigned maximumArguments;
     unsigned flags;
     Handler handler;
-    unsigned indexArgument; // the position of an INDEX argument (FILE is 0); 0 for none
+    unsigned indexArgument;    // the position of an INDEX argument (FILE is 0); 0 for none
+    BytesHandler bytesHandler; // in place of handler: FILE unparsed, "-" standard input
 };
 
 int runTree(const XmlDocument& document, const CommandLine&, std::string* out, std::string*) {
@@ -85,22 +92,24 @@ int runSelect(const XmlDocument& document, const CommandLine& line, std::string*
 }
 
 const Subcommand subcommands[] = {
-    {"tree", 1, 1, AcceptsHtml, runTree, 0},
-    {"select", 2, 2, 0, runSelect, 0},
-    {"choose", 2, 3, 0, runChoose, 0},
-    {"lookup", 2, 2, AcceptsReleaseAndProduct, runLookup, 0},
-    {"compose", 2, 2, 0, runCompose, 0},
-    {"text", 2, 2, 0, runText, 0},
-    {"release-id", 3, 3, 0, runReleaseId, 2},
-    {"product-id", 2, 2, 0, runProductId, 1},
-    {"format-version", 1, 1, 0, runFormatVersion, 0},
-    {"build-id", 1, 1, 0, runBuildId, 0},
-    {"build-href", 1, 1, 0, runBuildHref, 0},
-    {"downlevel", 2, 2, 0, runDownlevel, 0},
-    {"category", 2, 2, 0, runCategory, 0},
-    {"title-version", 1, 1, 0, runTitleVersion, 0},
-    {"build-file", 1, 1, 0, runBuildFile, 0},
-    {"resolve", 2, 2, 0, runResolve, 0},
+    {"tree", 1, 1, AcceptsHtml, runTree, 0, nullptr},
+    {"select", 2, 2, 0, runSelect, 0, nullptr},
+    {"choose", 2, 3, 0, runChoose, 0, nullptr},
+    {"lookup", 2, 2, AcceptsReleaseAndProduct, runLookup, 0, nullptr},
+    {"compose", 2, 2, 0, runCompose, 0, nullptr},
+    {"text", 2, 2, 0, runText, 0, nullptr},
+    {"release-id", 3, 3, 0, runReleaseId, 2, nullptr},
+    {"product-id", 2, 2, 0, runProductId, 1, nullptr},
+    {"format-version", 1, 1, 0, runFormatVersion, 0, nullptr},
+    {"build-id", 1, 1, 0, runBuildId, 0, nullptr},
+    {"build-href", 1, 1, 0, runBuildHref, 0, nullptr},
+    {"downlevel", 2, 2, 0, runDownlevel, 0, nullptr},
+    {"category", 2, 2, 0, runCategory, 0, nullptr},
+    {"title-version", 1, 1, 0, runTitleVersion, 0, nullptr},
+    {"build-file", 1, 1, 0, runBuildFile, 0, nullptr},
+    {"resolve", 2, 2, 0, runResolve, 0, nullptr},
+    {"encode", 1, 1, AcceptsHex, nullptr, 0, runEncode},
+    {"decode", 1, 1, AcceptsHex, nullptr, 0, runDecode},
 };
 
 const Subcommand* findSubcommand(const std::string& name) {
@@ -126,6 +135,10 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
         *reason = "--html applies to tree only";
         return false;
     }
+    if (line.hex && !(subcommand.flags & AcceptsHex)) {
+        *reason = "--hex applies to encode and decode only";
+        return false;
+    }
     if ((line.releaseGiven || line.productGiven) &&
         !(subcommand.flags & AcceptsReleaseAndProduct)) {
         *reason = "--release and --product apply to lookup only";
@@ -136,24 +149,27 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
         *reason = "bad INDEX \"" + line.arguments[subcommand.indexArgument] + "\"";
         return false;
     }
-#if !defined(_WIN32)
     if (line.codePageGiven && !setAnsiCodePage(line.codePage)) {
-        *reason = "code page " + std::to_string(line.codePage) + " cannot be used";
+        *reason = "code page " + std::to_string(line.codePage) +
+                  " is not one of 1252, 932, 936, 949 and 950";
         return false;
     }
-#endif
     return true;
+}
+
+bool readAll(FILE* file, std::vector<char>* data) {
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        data->insert(data->end(), chunk, chunk + got);
+    return !ferror(file);
 }
 
 bool readWholeFile(const std::string& path, std::vector<char>* data) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        data->insert(data->end(), chunk, chunk + got);
-    bool ok = !ferror(file);
+    bool ok = readAll(file, data);
     fclose(file);
     return ok;
 }
@@ -161,6 +177,12 @@ bool readWholeFile(const std::string& path, std::vector<char>* data) {
 int fail(int code, const std::string& reason) {
     fprintf(stderr, "zelcat: %s\n", reason.c_str());
     return code;
+}
+
+int write(const std::string& out) {
+    if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
+        return fail(Failed, "cannot write the output");
+    return Done;
 }
 
 int run(int argc, char** argv) {
@@ -180,6 +202,15 @@ int run(int argc, char** argv) {
 
     const std::string& path = line.arguments[0];
     std::vector<char> text;
+    std::string out;
+    if (subcommand->bytesHandler) {
+        if (!(path == "-" ? readAll(stdin, &text) : readWholeFile(path, &text)))
+            return fail(UsageError, "cannot read " + path);
+        int code = subcommand->bytesHandler(text, line, &out, &reason);
+        if (code != Done)
+            return fail(code, reason);
+        return write(out);
+    }
     if (!readWholeFile(path, &text))
         return fail(UsageError, "cannot read " + path);
     if (text.size() >= 0xFFFFFFFFu)
@@ -189,15 +220,12 @@ int run(int argc, char** argv) {
     if (!document)
         return fail(Failed, path + ": the parse failed");
 
-    std::string out;
     int code = subcommand->handler(*document, line, &out, &reason);
     releaseDocument(document);
     heapFree(document);
     if (code != Done)
         return fail(code, reason);
-    if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
-        return fail(Failed, "cannot write the output");
-    return Done;
+    return write(out);
 }
 
 } // namespace
@@ -205,6 +233,7 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
 #if defined(_WIN32)
     // Newlines are bytes of the interface, not text to translate.
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
