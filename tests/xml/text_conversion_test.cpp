@@ -171,6 +171,12 @@ TEST_F(TextConversion, DoubleByteSizeRules) {
                                                   "a\0z",
                                                   7));
 
+    // With the code page named: two pairs need four bytes; three write nothing.
+    memset(buffer, 'z', sizeof buffer);
+    capacity = 3;
+    EXPECT_FALSE(utf8ToCodePage(936, "\xE4\xB8\xAD\xE6\x96\x87", 6, buffer, &capacity));
+    EXPECT_EQ(std::string(buffer, 4), "zzzz");
+
     // Back to UTF-8: a pair gives three bytes; one byte fewer writes nothing.
     size = 0;
     ASSERT_TRUE(codePageToUtf8(932, "\x93\xFA", 2, nullptr, &size));
