@@ -2,6 +2,7 @@
 #include "xml/text_conversion.h"
 
 #include "base/local_heap.h"
+#include "xml/code_pages.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -19,6 +20,17 @@ MultiByteToWideCharFunction toWide;
 WideCharToMultiByteFunction toAnsi;
 
 const UINT Utf8CodePage = 65001;
+
+// The tools' code page (setAnsiCodePage): utf8ToAnsi asks for CP_ACP, and the system function
+// bound before is asked for this one instead.
+UINT toolCodePage;
+WideCharToMultiByteFunction systemToAnsi;
+
+int WINAPI toToolCodePage(UINT, DWORD flags, LPCWSTR wide, int units, LPSTR bytes, int capacity,
+                          LPCSTR defaultCharacter, LPBOOL defaultUsed) {
+    return systemToAnsi(toolCodePage, flags, wide, units, bytes, capacity, defaultCharacter,
+                        defaultUsed);
+}
 
 } // namespace
 
@@ -62,178 +74,63 @@ bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
     return result;
 }
 
-#else
-#include <errno.h>
-#include <iconv.h>
-#include <string.h>
-
-#include "base/bounded_text.h"
-
-namespace {
-
-// The code page as a map from code point to byte, built once through iconv.
-struct CodePageEntry {
-    uint32_t codePoint;
-    unsigned char byte;
-};
-
-struct CodePage {
-    CodePageEntry entries[256];
-    unsigned count;
-    bool bound;
-};
-
-unsigned chosenCodePage = 1252;
-CodePage activeCodePage;
-
-const uint32_t ReplacementCharacter = 0xFFFD;
-
-// Reads the code page's bytes one at a time through iconv. A code page in which a byte alone
-// is an incomplete character is not single-byte and is refused.
-bool buildCodePage(unsigned number, CodePage* codePage) {
-    char name[32];
-    formatText(name, sizeof name, "CP%u", number);
-    iconv_t converter = iconv_open("UTF-32LE", name);
-    if (converter == (iconv_t)-1)
+bool setAnsiCodePage(unsigned codePage) {
+    if ((!isProductCodePage(codePage) && codePage != Utf8CodePage) ||
+        ((!toWide || !toAnsi) && !bindConversionFunctions()))
         return false;
-    unsigned count = 0;
-    bool singleByte = true;
-    for (unsigned value = 0; value < 256 && singleByte; ++value) {
-        char in = (char)value;
-        unsigned char out[16];
-        char* inPointer = &in;
-        char* outPointer = (char*)out;
-        size_t inLeft = 1;
-        size_t outLeft = sizeof out;
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) == (size_t)-1) {
-            singleByte = errno != EINVAL;
-            continue; // a byte the code page leaves unassigned
-        }
-        if (sizeof out - outLeft != 4)
-            continue; // one byte for several characters: not a reverse mapping
-        uint32_t codePoint = (uint32_t)out[0] | (uint32_t)out[1] << 8 | (uint32_t)out[2] << 16 |
-                             (uint32_t)out[3] << 24;
-        // Keep the entries sorted by code point; the first byte for a code point wins.
-        unsigned at = count;
-        while (at > 0 && codePage->entries[at - 1].codePoint > codePoint)
-            --at;
-        if (at > 0 && codePage->entries[at - 1].codePoint == codePoint)
-            continue;
-        memmove(&codePage->entries[at + 1], &codePage->entries[at],
-                (count - at) * sizeof(CodePageEntry));
-        codePage->entries[at].codePoint = codePoint;
-        codePage->entries[at].byte = (unsigned char)value;
-        ++count;
+    toolCodePage = codePage;
+    // The system's function once: a second call must not take the stand-in for it.
+    if (toAnsi != toToolCodePage) {
+        systemToAnsi = toAnsi;
+        toAnsi = toToolCodePage;
     }
-    iconv_close(converter);
-    if (!singleByte || !count)
-        return false;
-    codePage->count = count;
-    codePage->bound = true;
     return true;
 }
 
-// The byte for a code point, or "?" when the code page lacks it.
-char ansiByte(uint32_t codePoint) {
-    unsigned low = 0;
-    unsigned high = activeCodePage.count;
-    while (low < high) {
-        unsigned middle = (low + high) / 2;
-        uint32_t found = activeCodePage.entries[middle].codePoint;
-        if (found == codePoint)
-            return (char)activeCodePage.entries[middle].byte;
-        if (found < codePoint)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return '?';
-}
+#else
+#include <string.h>
 
-// Decodes one character at *p and advances past it. A malformed sequence gives one
-// replacement character for its longest valid beginning, as the Windows conversion does.
-uint32_t nextCodePoint(const unsigned char** p) {
-    const unsigned char* s = *p;
-    unsigned char lead = s[0];
-    if (lead < 0x80) {
-        *p = s + 1;
-        return lead;
-    }
-    unsigned trailing;
-    uint32_t value;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        trailing = 1;
-        value = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        trailing = 2;
-        value = lead & 0x0F;
-        if (lead == 0xE0)
-            low = 0xA0;
-        else if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        trailing = 3;
-        value = lead & 0x07;
-        if (lead == 0xF0)
-            low = 0x90;
-        else if (lead == 0xF4)
-            high = 0x8F;
-    } else {
-        *p = s + 1;
-        return ReplacementCharacter;
-    }
-    ++s;
-    for (unsigned i = 0; i < trailing; ++i, ++s) {
-        if (*s < low || *s > high) {
-            *p = s;
-            return ReplacementCharacter;
-        }
-        value = value << 6 | (*s & 0x3F);
-        low = 0x80;
-        high = 0xBF;
-    }
-    *p = s;
-    return value;
-}
+namespace {
+
+unsigned chosenCodePage = 1252;
 
 } // namespace
 
 bool setAnsiCodePage(unsigned codePage) {
-    CodePage built = {};
-    if (!buildCodePage(codePage, &built))
+    uint32_t size = 0;
+    if ((!isProductCodePage(codePage) && codePage != 65001) ||
+        !utf8ToCodePage(codePage, "", 1, nullptr, &size))
         return false;
     chosenCodePage = codePage;
-    activeCodePage = built;
     return true;
 }
 
 bool bindConversionFunctions() {
-    return activeCodePage.bound || buildCodePage(chosenCodePage, &activeCodePage);
+    uint32_t size = 0;
+    return utf8ToCodePage(chosenCodePage, "", 1, nullptr, &size);
 }
 
 bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
-    if (!bindConversionFunctions())
+    // The text with its NUL, as the system functions are given it. Under Wine a sequence cut off
+    // by the NUL takes the NUL along, and the result is no string; here it gets its NUL back.
+    size_t length = strlen(source);
+    if (length >= 0xFFFFFFFEu)
         return false;
-    // One byte per character, the NUL included.
-    uint32_t needed = 1;
-    for (const unsigned char* p = (const unsigned char*)source; *p; ++needed) {
-        nextCodePoint(&p);
-        if (needed == 0xFFFFFFFF)
-            return false;
-    }
+    uint32_t withNul = (uint32_t)length + 1;
+    uint32_t extra = utf8LastByteAlone(source, withNul) ? 0 : 1;
+    uint32_t needed = 0;
+    if (!utf8ToCodePage(chosenCodePage, source, withNul, nullptr, &needed) ||
+        needed > 0xFFFFFFFFu - extra)
+        return false;
     if (!destination) {
-        *size = needed;
+        *size = needed + extra;
         return true;
     }
-    if (*size < needed)
+    if (*size < needed + extra ||
+        !utf8ToCodePage(chosenCodePage, source, withNul, destination, &needed))
         return false;
-    char* out = destination;
-    for (const unsigned char* p = (const unsigned char*)source; *p;)
-        *out++ = ansiByte(nextCodePoint(&p));
-    *out = '\0';
+    if (extra)
+        destination[needed] = '\0';
     return true;
 }
 #endif

@@ -21,6 +21,7 @@ const std::string Catalog =
     "        <item id=\"0409\"><data>Kestrane Software Installer</data></item>\n"
     "        <item id=\"0407\"><data>Kestrane Software-Installationsprogramm</data></item>\n"
     "        <item id=\"000C\"><data>Programme d\xE2\x80\x99installation</data></item>\n"
+    "        <item id=\"0412\"><data>Kestrane \xEC\x84\xA4\xEC\xB9\x98</data></item>\n"
     "      </title>\n"
     "      <mtm method=\"MTM\" default=\"none\">\n"
     "        <item id=\"2179\"><data>T60</data><data id=\"model\">T60p</data></item>\n"
@@ -70,6 +71,11 @@ TEST_F(ZelcatQueries, Lookup) {
     expectAnswer({"lookup", "NAME", "--lang", "0407"}, "Kestrane Software-Installationsprogramm\n");
     // Primary language, converted to the ANSI code page.
     expectAnswer({"lookup", "name", "--lang", "040C"}, "Programme d\x92installation\n");
+    // A Korean system's name: in its code page; in the Western one, default characters.
+    expectAnswer({"lookup", "NAME", "--lang", "0412", "--codepage", "949"},
+                 "Kestrane \xBC\xB3\xC4\xA1\n");
+    expectAnswer({"lookup", "NAME", "--lang", "0412"}, "Kestrane ??\n");
+    expectFailure({"lookup", "NAME", "--lang", "0412", "--codepage", "949", "--size", "13"}, 1);
     expectAnswer({"lookup", "Version"}, "1.05.0000\n");
     expectAnswer({"lookup", "SETUPFORM"}, "silent\n");
     expectAnswer({"lookup", "REGVERSION"}, "\n");
@@ -155,9 +161,10 @@ TEST_F(ZelcatQueries, HelpAndUsage) {
     Result help = run({"--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.err, "");
-    for (const char* name : {"tree", "select", "choose", "lookup", "compose", "text", "release-id",
-                             "product-id", "format-version", "build-id", "build-href", "downlevel",
-                             "category", "title-version", "build-file", "resolve"}) {
+    for (const char* name :
+         {"tree", "select", "choose", "lookup", "compose", "text", "release-id", "product-id",
+          "format-version", "build-id", "build-href", "downlevel", "category", "title-version",
+          "build-file", "resolve", "encode", "decode"}) {
         std::string line = std::string("\n  ") + name + " FILE";
         size_t at = help.out.find(line);
         ASSERT_NE(at, std::string::npos) << name;

@@ -41,7 +41,7 @@ TEST_F(Zelcat, TreeWritesEveryNodeEscaped) {
     EXPECT_EQ(result.err, "");
     // Query options are accepted anywhere after the subcommand and change nothing here.
     Result withOptions = run({"tree", "--lang", "0407", file, "--bios", "AB", "--mtm", "2179-AB1",
-                              "--size", "16", "--codepage", "1251"});
+                              "--size", "16", "--codepage", "932"});
     EXPECT_EQ(withOptions.code, 0);
     EXPECT_EQ(withOptions.out, CatalogTree);
 }
@@ -142,7 +142,8 @@ TEST_F(Zelcat, FailuresAndUsageErrors) {
     expectRefused({"tree", file, "--bios-rev", "100"}, 2);
     expectRefused({"tree", file, "--mtm", "123456789012"}, 2);
     expectRefused({"tree", file, "--size", "-1"}, 2);
-    expectRefused({"tree", file, "--codepage", "932"}, 2);
+    expectRefused({"tree", file, "--codepage", "1251"}, 2);
+    expectRefused({"tree", file, "--hex"}, 2);
     // TITLE is no release value name.
     expectRefused({"lookup", file, "title"}, 1);
     // A usage error is found before the file is read.
@@ -204,6 +205,37 @@ TEST_F(Zelcat, IniReadsAProfileValueAndItsLine) {
     expectRefused({"ini", file, "INIT"}, 2);
     expectRefused({"ini", file, "INIT", "TARGET", "--html"}, 2);
     expectRefused({"tree", file, "--default", "x"}, 2);
+}
+
+TEST_F(Zelcat, EncodeAndDecode) {
+    std::string text = write("name.txt", "Caf\xC3\xA9 \xCE\xA9\n");
+    Result result = run({"encode", text});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, "Caf\xE9 O\n");
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(run({"encode", text, "--hex"}).out, "43 61 66 e9 20 4f 0a\n");
+    EXPECT_EQ(run({"encode", "--codepage", "932", text}).out, "Cafe \x83\xB6\n");
+    EXPECT_EQ(run({"encode", text, "--codepage", "950", "--hex"}).out, "43 61 66 65 20 a3 5b 0a\n");
+
+    // Bytes as they are: a NUL, a lead byte before it, a pair, a lead byte at the end.
+    std::string bytes = write("name.bin", std::string("\x81\0\x83\xB6\x81", 5));
+    result = run({"decode", bytes, "--codepage", "932"});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, std::string("\xE3\x83\xBB\0\xCE\xA9\xE3\x83\xBB", 9));
+    EXPECT_EQ(run({"decode", bytes, "--hex"}).out, "c2 81 00 c6 92 c2 b6 c2 81\n");
+
+    std::string empty = write("empty.txt", "");
+    result = run({"encode", empty});
+    EXPECT_EQ(result.code, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(run({"decode", empty, "--hex"}).out, "\n");
+
+    expectRefused({"encode"}, 2);
+    expectRefused({"encode", text, "extra"}, 2);
+    expectRefused({"decode", directory + "/missing.bin"}, 2);
+    expectRefused({"encode", text, "--codepage", "1251"}, 2);
+    expectRefused({"decode", text, "--html"}, 2);
+    expectRefused({"encode", text, "--release", "R"}, 2);
 }
 
 } // namespace

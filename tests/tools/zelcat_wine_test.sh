@@ -17,7 +17,7 @@ printf '<?xml version="1.0"?><a><b></a>' > broken.xml
 expect() {
     name=$1 code=$2 expected=$3
     shift 3
-    "$@" > out 2> err
+    "$@" < "${input:-/dev/null}" > out 2> err
     got=$?
     printf '%s' "$expected" > want
     if [ "$got" -ne "$code" ] || ! cmp -s out want; then
@@ -58,7 +58,7 @@ expect usage 2 '' "$@" select catalog.xml
 
 # The value subcommands on a small catalog: selection by language, conversion to the ANSI
 # code page, the empty value element, composition and the build file.
-printf '<?xml version="1.0"?>\n<?zel version="2.1"?>\n<build id="K1">\n<readme>r</readme><releaseDate>2026120A</releaseDate><file size="7" crc="0x1F">f.cab</file>\n<zel id="QUOLEN"><names><title method="LANGUAGE" default="0409"><item id="0409"><data>Caf\303\251</data></item><item id="0407"><data>Kaffee</data></item></title></names>\n<xrelease order="RELEASE"><release id="RELEASE"><title><gd zelpath="names/title"/></title><version></version></release></xrelease>\n<file>setup_<pd method="LANGUAGE"/>.exe</file></zel>\n</build>\n' > values.xml
+printf '<?xml version="1.0"?>\n<?zel version="2.1"?>\n<build id="K1">\n<readme>r</readme><releaseDate>2026120A</releaseDate><file size="7" crc="0x1F">f.cab</file>\n<zel id="QUOLEN"><names><title method="LANGUAGE" default="0409"><item id="0409"><data>Caf\303\251</data></item><item id="0407"><data>Kaffee</data></item><item id="0412"><data>\354\204\244\354\271\230</data></item></title></names>\n<xrelease order="RELEASE"><release id="RELEASE"><title><gd zelpath="names/title"/></title><version></version></release></xrelease>\n<file>setup_<pd method="LANGUAGE"/>.exe</file></zel>\n</build>\n' > values.xml
 expect lookup 0 "$(printf 'Caf\351')
 " "$@" lookup values.xml NAME
 expect lookup-de 0 'Kaffee
@@ -75,4 +75,22 @@ expect build-file 0 'f.cab
 r
 ' "$@" build-file values.xml
 expect release-id-bad 2 '' "$@" release-id values.xml QUOLEN x
+
+# An explicit code page: the system's conversion is asked for it, not for the ANSI code page.
+expect lookup-949 0 "$(printf '\274\263\304\241')
+" "$@" lookup values.xml NAME --lang 0412 --codepage 949
+expect lookup-ansi 0 '??
+' "$@" lookup values.xml NAME --lang 0412
+expect codepage-refused 2 '' "$@" lookup values.xml NAME --codepage 1251
+printf 'Caf\303\251 \316\251' > name.txt
+expect encode 0 '43 61 66 e9 20 4f
+' "$@" encode name.txt --hex
+expect encode-932 0 "$(printf 'Cafe \203\266')" "$@" encode name.txt --codepage 932
+input=name.txt
+expect encode-stdin 0 '43 61 66 a8 a6 20 a6 b8
+' "$@" encode - --codepage 936 --hex
+input=
+printf '\203\266\201' > bytes.bin
+expect decode-932 0 "$(printf '\316\251\343\203\273')" "$@" decode bytes.bin --codepage 932
+expect hex-refused 2 '' "$@" tree catalog.xml --hex
 [ "$failures" -eq 0 ]

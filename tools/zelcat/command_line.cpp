@@ -120,6 +120,7 @@ bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* rea
     line->codePage = 1252;
     line->codePageGiven = false;
     line->html = false;
+    line->hex = false;
     line->release = "RELEASE";
     line->product = "QUOLEN";
     line->releaseGiven = false;
@@ -139,6 +140,10 @@ bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* rea
         }
         if (argument == "--html") {
             line->html = true;
+            continue;
+        }
+        if (argument == "--hex") {
+            line->hex = true;
             continue;
         }
         if (i + 1 >= argc) {

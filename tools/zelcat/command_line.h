@@ -18,6 +18,7 @@ struct CommandLine {
     unsigned codePage;
     bool codePageGiven;
     bool html;
+    bool hex;
     std::string release;
     std::string product;
     bool releaseGiven;

@@ -1,7 +1,12 @@
 #include "tools/zelcat/output.h"
 
+namespace {
+
+const char digits[] = "0123456789abcdef";
+
+} // namespace
+
 void appendEscaped(std::string* out, const char* text) {
-    static const char digits[] = "0123456789abcdef";
     out->push_back('"');
     for (const unsigned char* p = (const unsigned char*)text; *p; ++p) {
         unsigned char c = *p;
@@ -50,5 +55,16 @@ void appendTree(std::string* out, const XmlNode& node, unsigned depth) {
 
 void appendAnswer(std::string* out, const char* answer) {
     out->append(answer);
+    out->push_back('\n');
+}
+
+void appendHex(std::string* out, const char* bytes, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        unsigned char c = (unsigned char)bytes[i];
+        if (i)
+            out->push_back(' ');
+        out->push_back(digits[c >> 4]);
+        out->push_back(digits[c & 0x0F]);
+    }
     out->push_back('\n');
 }

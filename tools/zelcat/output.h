@@ -16,3 +16,5 @@ void appendNodeLines(std::string* out, const XmlNode& node, unsigned depth);
 void appendTree(std::string* out, const XmlNode& node, unsigned depth);
 // An answer as its raw bytes, then a newline.
 void appendAnswer(std::string* out, const char* answer);
+// Bytes as two lowercase hex digits each, separated by blanks, then a newline.
+void appendHex(std::string* out, const char* bytes, size_t count);

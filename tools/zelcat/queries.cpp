@@ -11,6 +11,8 @@
 #include "catalog/path_query.h"
 #include "catalog/release_lookup.h"
 #include "tools/zelcat/output.h"
+#include "base/bounded_text.h"
+#include "xml/code_pages.h"
 #include "xml/composed_text.h"
 
 namespace {
@@ -56,7 +58,54 @@ int runBufferRead(BufferRead read, const XmlDocument& document, const CommandLin
     return answer(read(buffer.data(), buffer.size, &document), buffer.data(), out, reason, failure);
 }
 
+// Without --codepage: the system's ANSI code page on Windows, the default one elsewhere.
+#if defined(_WIN32)
+const unsigned DefaultCodePage = 0; // CP_ACP
+#else
+const unsigned DefaultCodePage = 1252;
+#endif
+
+typedef bool (*Conversion)(unsigned codePage, const char* source, uint32_t length,
+                           char* destination, uint32_t* size);
+
+int runConversion(Conversion convert, const std::vector<char>& bytes, const CommandLine& line,
+                  std::string* out, std::string* reason) {
+    unsigned codePage = line.codePageGiven ? line.codePage : DefaultCodePage;
+    if (bytes.size() > 0x7FFFFFFF) {
+        *reason = "FILE is too large to convert";
+        return Failed;
+    }
+    const char* source = bytes.empty() ? "" : bytes.data();
+    uint32_t length = (uint32_t)bytes.size();
+    uint32_t size = 0;
+    std::vector<char> converted;
+    bool ok = convert(codePage, source, length, nullptr, &size);
+    if (ok && size) {
+        converted.resize(size);
+        ok = convert(codePage, source, length, converted.data(), &size);
+    }
+    if (!ok) {
+        *reason = "the conversion failed";
+        return Failed;
+    }
+    if (line.hex)
+        appendHex(out, converted.data(), converted.size());
+    else
+        out->append(converted.data(), converted.size());
+    return Done;
+}
+
 } // namespace
+
+int runEncode(const std::vector<char>& bytes, const CommandLine& line, std::string* out,
+              std::string* reason) {
+    return runConversion(utf8ToCodePage, bytes, line, out, reason);
+}
+
+int runDecode(const std::vector<char>& bytes, const CommandLine& line, std::string* out,
+              std::string* reason) {
+    return runConversion(codePageToUtf8, bytes, line, out, reason);
+}
 
 int runChoose(const XmlDocument& document, const CommandLine& line, std::string* out,
               std::string* reason) {

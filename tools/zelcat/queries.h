@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/zelcat/command_line.h"
 #include "xml/xml_document.h"
@@ -11,6 +12,9 @@ enum ExitCode { Done = 0, Failed = 1, UsageError = 2, EmptyValue = 3 };
 
 typedef int (*Handler)(const XmlDocument& document, const CommandLine& line, std::string* out,
                        std::string* reason);
+// The subcommands that take FILE's bytes as they are, unparsed.
+typedef int (*BytesHandler)(const std::vector<char>& bytes, const CommandLine& line,
+                            std::string* out, std::string* reason);
 
 int runChoose(const XmlDocument&, const CommandLine&, std::string*, std::string*);
 int runLookup(const XmlDocument&, const CommandLine&, std::string*, std::string*);
@@ -26,3 +30,7 @@ int runCategory(const XmlDocument&, const CommandLine&, std::string*, std::strin
 int runTitleVersion(const XmlDocument&, const CommandLine&, std::string*, std::string*);
 int runBuildFile(const XmlDocument&, const CommandLine&, std::string*, std::string*);
 int runResolve(const XmlDocument&, const CommandLine&, std::string*, std::string*);
+
+// FILE's UTF-8 text in the code page of --codepage, and FILE's bytes in that code page as UTF-8.
+int runEncode(const std::vector<char>&, const CommandLine&, std::string*, std::string*);
+int runDecode(const std::vector<char>&, const CommandLine&, std::string*, std::string*);

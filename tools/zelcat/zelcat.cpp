@@ -17,6 +17,7 @@
 #include "tools/zelcat/output.h"
 #include "tools/zelcat/profile_query.h"
 #include "tools/zelcat/queries.h"
+#include "xml/code_pages.h"
 #include "xml/text_conversion.h"
 #include "xml/xml_document.h"
 
@@ -41,7 +42,9 @@ const char HelpText[] =
     "  --lang HHHH  --os-lang HHHH  --os-lang-primary HHHH  --bios CC  --bios-rev HH\n"
     "  --mtm TEXT  --os-version TEXT  --family TEXT  --agent TEXT\n"
     "  --codepage N  --size N  --html (tree)  --release ID --product ID (lookup)\n"
-    "  --default TEXT (ini)\n"
+    "  --default TEXT (ini)  --hex (encode, decode: the bytes as hex digits)\n"
+    "--codepage is one of 1252, 932, 936, 949 and 950 (others are refused); without it 1252,\n"
+    "or on Windows the system's ANSI code page.\n"
     "\n"
     "Subcommands:\n"
     "  parse FILE                     whether FILE parses, with warnings for what parses\n"
@@ -63,17 +66,26 @@ const char HelpText[] =
     "  build-file FILE                the build file's name, size, crc, release date, readme\n"
     "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n"
     "  ini FILE SECTION KEY           a profile value as setup reads it, then FILE:LINE: of\n"
-    "                                 its origin; with --lang, %KEY% resolved as setup does\n";
+    "                                 its origin; with --lang, %KEY% resolved as setup does\n"
+    "  encode FILE                    FILE's UTF-8 text in the code page, as setup converts it\n"
+    "  decode FILE                    FILE's bytes, read in the code page, as UTF-8\n"
+    "encode and decode take FILE unparsed, - for standard input.\n";
 
-enum SubcommandFlags { AcceptsHtml = 1, AcceptsReleaseAndProduct = 2, ReadsProfile = 4 };
+enum SubcommandFlags {
+    AcceptsHtml = 1,
+    AcceptsReleaseAndProduct = 2,
+    ReadsProfile = 4,
+    AcceptsHex = 8
+};
 
 struct Subcommand {
     const char* name;
     unsigned minimumArguments; // FILE included
     unsigned maximumArguments;
     unsigned flags;
-    Handler handler;        // none for parse (which reads the text) and for ini
-    unsigned indexArgument; // the position of an INDEX argument (FILE is 0); 0 for none
+    Handler handler;           // none for parse (which reads the text), ini, encode and decode
+    unsigned indexArgument;    // the position of an INDEX argument (FILE is 0); 0 for none
+    BytesHandler bytesHandler; // in place of handler: FILE unparsed, "-" standard input
 };
 
 int runTree(const XmlDocument& document, const CommandLine&, std::string* out, std::string*) {
@@ -94,24 +106,26 @@ int runSelect(const XmlDocument& document, const CommandLine& line, std::string*
 }
 
 const Subcommand subcommands[] = {
-    {"parse", 1, 1, 0, nullptr, 0},
-    {"tree", 1, 1, AcceptsHtml, runTree, 0},
-    {"select", 2, 2, 0, runSelect, 0},
-    {"choose", 2, 3, 0, runChoose, 0},
-    {"lookup", 2, 2, AcceptsReleaseAndProduct, runLookup, 0},
-    {"compose", 2, 2, 0, runCompose, 0},
-    {"text", 2, 2, 0, runText, 0},
-    {"release-id", 3, 3, 0, runReleaseId, 2},
-    {"product-id", 2, 2, 0, runProductId, 1},
-    {"format-version", 1, 1, 0, runFormatVersion, 0},
-    {"build-id", 1, 1, 0, runBuildId, 0},
-    {"build-href", 1, 1, 0, runBuildHref, 0},
-    {"downlevel", 2, 2, 0, runDownlevel, 0},
-    {"category", 2, 2, 0, runCategory, 0},
-    {"title-version", 1, 1, 0, runTitleVersion, 0},
-    {"build-file", 1, 1, 0, runBuildFile, 0},
-    {"resolve", 2, 2, 0, runResolve, 0},
-    {"ini", 3, 3, ReadsProfile, nullptr, 0},
+    {"parse", 1, 1, 0, nullptr, 0, nullptr},
+    {"tree", 1, 1, AcceptsHtml, runTree, 0, nullptr},
+    {"select", 2, 2, 0, runSelect, 0, nullptr},
+    {"choose", 2, 3, 0, runChoose, 0, nullptr},
+    {"lookup", 2, 2, AcceptsReleaseAndProduct, runLookup, 0, nullptr},
+    {"compose", 2, 2, 0, runCompose, 0, nullptr},
+    {"text", 2, 2, 0, runText, 0, nullptr},
+    {"release-id", 3, 3, 0, runReleaseId, 2, nullptr},
+    {"product-id", 2, 2, 0, runProductId, 1, nullptr},
+    {"format-version", 1, 1, 0, runFormatVersion, 0, nullptr},
+    {"build-id", 1, 1, 0, runBuildId, 0, nullptr},
+    {"build-href", 1, 1, 0, runBuildHref, 0, nullptr},
+    {"downlevel", 2, 2, 0, runDownlevel, 0, nullptr},
+    {"category", 2, 2, 0, runCategory, 0, nullptr},
+    {"title-version", 1, 1, 0, runTitleVersion, 0, nullptr},
+    {"build-file", 1, 1, 0, runBuildFile, 0, nullptr},
+    {"resolve", 2, 2, 0, runResolve, 0, nullptr},
+    {"ini", 3, 3, ReadsProfile, nullptr, 0, nullptr},
+    {"encode", 1, 1, AcceptsHex, nullptr, 0, runEncode},
+    {"decode", 1, 1, AcceptsHex, nullptr, 0, runDecode},
 };
 
 const Subcommand* findSubcommand(const std::string& name) {
@@ -142,6 +156,10 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
         *reason = "--release and --product apply to lookup only";
         return false;
     }
+    if (line.hex && !(subcommand.flags & AcceptsHex)) {
+        *reason = "--hex applies to encode and decode only";
+        return false;
+    }
     if (line.defaultGiven && !(subcommand.flags & ReadsProfile)) {
         *reason = "--default applies to ini only";
         return false;
@@ -151,24 +169,28 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
         *reason = "bad INDEX \"" + line.arguments[subcommand.indexArgument] + "\"";
         return false;
     }
-#if !defined(_WIN32)
-    if (line.codePageGiven && !setAnsiCodePage(line.codePage)) {
-        *reason = "code page " + std::to_string(line.codePage) + " cannot be used";
+    if (line.codePageGiven &&
+        (!isProductCodePage(line.codePage) || !setAnsiCodePage(line.codePage))) {
+        *reason = "code page " + std::to_string(line.codePage) +
+                  " is not one of 1252, 932, 936, 949 and 950";
         return false;
     }
-#endif
     return true;
+}
+
+bool readAll(FILE* file, std::vector<char>* data) {
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        data->insert(data->end(), chunk, chunk + got);
+    return !ferror(file);
 }
 
 bool readWholeFile(const std::string& path, std::vector<char>* data) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        data->insert(data->end(), chunk, chunk + got);
-    bool ok = !ferror(file);
+    bool ok = readAll(file, data);
     fclose(file);
     return ok;
 }
@@ -247,8 +269,17 @@ int run(int argc, char** argv) {
         return fail(UsageError, reason);
 
     std::string out;
-    int code = subcommand->flags & ReadsProfile ? runIni(line, &out, &reason)
+    int code;
+    if (subcommand->bytesHandler) {
+        const std::string& path = line.arguments[0];
+        std::vector<char> text;
+        if (!(path == "-" ? readAll(stdin, &text) : readWholeFile(path, &text)))
+            return fail(UsageError, "cannot read " + path);
+        code = subcommand->bytesHandler(text, line, &out, &reason);
+    } else {
+        code = subcommand->flags & ReadsProfile ? runIni(line, &out, &reason)
                                                 : runCatalog(*subcommand, line, &out, &reason);
+    }
     if (code != Done)
         return fail(code, reason);
     if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
@@ -261,6 +292,7 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
 #if defined(_WIN32)
     // Newlines are bytes of the interface, not text to translate.
+    _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
