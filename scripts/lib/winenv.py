@@ -135,10 +135,12 @@ class WineEnv:
         self.processes.append(process)
         return process
 
-    def output(self, program, args=(), env=None, timeout=120):
+    def output(self, program, args=(), env=None, timeout=120, encoding="utf-8"):
+        """The exit code and what the program printed, read in encoding (the code page of a
+        program that prints ANSI text), line ends as "\n"."""
         process = Process(self, program, args, env)
         code = process.wait(timeout)
-        return code, process.output()
+        return code, process.output(encoding)
 
     # -- paths ----------------------------------------------------------------------------
     @property
@@ -235,8 +237,8 @@ class Process:
     def wait(self, timeout=120):
         return self.popen.wait(timeout=timeout)
 
-    def output(self):
-        text = self.log.read_bytes().decode("utf-8", "replace")
+    def output(self, encoding="utf-8"):
+        text = self.log.read_bytes().decode(encoding, "replace")
         return text.replace("\r\n", "\n")
 
     def traces(self):

@@ -7,6 +7,7 @@ Needs a Windows build (setup.exe, the stand-ins, ui_driver.exe) and its Wine tem
 ZEL_BUILD_DIR (default build/win64) and ZEL_WINE_ARCH (win64, or win32 for the i686 build).
 """
 
+import json
 import os
 import random
 import re
@@ -550,6 +551,41 @@ class WindowsNineX(Scenario):
         self.assertEqual(8, self.setup(media, "/S"))
         self.assertEqual("0008", self.result_value())
         self.assertIsNone(self.values(PRODUCT_KEY))
+
+
+class Preflight(Scenario):
+    """zelcat check tells what setup.exe records: on an English, a German and a Japanese system
+    the product name, version, program folder and menu folder of its report are those the
+    install writes (with the report's folders set to this system's)."""
+
+    LANGUAGES = (("en_US.UTF-8", "0409", "cp1252"), ("de_DE.UTF-8", "0407", "cp1252"),
+                 ("ja_JP.UTF-8", "0411", "cp932"))
+
+    def installed(self, locale, encoding):
+        """The product key's text values as reg prints them on a system of that language."""
+        code, text = self.env.output("reg", ["query", PRODUCT_KEY], env={"LANG": locale},
+                                     encoding=encoding)
+        self.assertEqual(0, code)
+        return dict(re.findall(r"^\s{4}(\S+)\s{4}REG_SZ\s{4}(.*)$", text, re.M))
+
+    def test_the_report_is_what_setup_records(self):
+        media = self.media("catalog")
+        windows_media = "Z:" + str(media).replace("/", "\\")
+        for locale, language, encoding in self.LANGUAGES:
+            with self.subTest(language):
+                code, out = self.env.output(BIN / "zelcat.exe", [
+                    "check", windows_media, "--lang", language, "--json",
+                    "--program-files", "C:\\Program Files", "--start-menu", COMMON_START_MENU])
+                self.assertEqual(0, code, out)
+                report = json.loads(out)["languages"][0]
+                self.assertEqual(0, self.setup(media, "/S", env={"LANG": locale}))
+                installed = self.installed(locale, encoding)
+                self.assertEqual(
+                    (installed["Name"], installed["Version"], installed["ProgDir"],
+                     installed["MenuDir"]),
+                    (report["productName"], report["version"], report["programFolder"],
+                     report["menuFolder"]["NT"]))
+                self.assertEqual(0, self.uninstaller("/S", "/U"))
 
 
 class BothBuilds(Scenario):

@@ -49,6 +49,7 @@ bool applyOption(const std::string& option, const char* value, CommandLine* line
         ok = parseHex(value, 4, &number);
         environment.systemLanguage = (uint16_t)number;
         environment.systemLanguagePrimary = (uint16_t)(number & 0x3FF);
+        line->languages.push_back((uint16_t)number);
         line->languageGiven = true;
     } else if (option == "--os-lang") {
         ok = parseHex(value, 4, &number);
@@ -90,6 +91,15 @@ bool applyOption(const std::string& option, const char* value, CommandLine* line
     } else if (option == "--default") {
         line->defaultValue = value;
         line->defaultGiven = true;
+    } else if (option == "--program-files") {
+        line->programFiles = value;
+        line->programFilesGiven = true;
+    } else if (option == "--start-menu") {
+        line->startMenu = value;
+        line->startMenuGiven = true;
+    } else if (option == "--desktop") {
+        line->desktop = value;
+        line->desktopGiven = true;
     } else {
         *reason = "unknown option " + option;
         return false;
@@ -127,6 +137,13 @@ bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* rea
     line->productGiven = false;
     line->defaultValue.clear();
     line->defaultGiven = false;
+    line->languages.clear();
+    line->programFiles.clear();
+    line->startMenu.clear();
+    line->desktop.clear();
+    line->programFilesGiven = line->startMenuGiven = line->desktopGiven = false;
+    line->json = false;
+    line->dataOnly = false;
     if (argc < 2) {
         *reason = "no subcommand";
         return false;
@@ -138,8 +155,10 @@ bool parseCommandLine(int argc, char** argv, CommandLine* line, std::string* rea
             line->arguments.push_back(argument);
             continue;
         }
-        if (argument == "--html") {
-            line->html = true;
+        if (argument == "--html" || argument == "--json" || argument == "--data-only") {
+            (argument == "--html"   ? line->html
+             : argument == "--json" ? line->json
+                                    : line->dataOnly) = true;
             continue;
         }
         if (argument == "--hex") {

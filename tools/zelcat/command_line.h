@@ -25,6 +25,16 @@ struct CommandLine {
     bool productGiven;
     std::string defaultValue; // ini: the value of a missing key
     bool defaultGiven;
+    // check: every --lang given, the folders its paths start from, and the JSON form.
+    std::vector<uint16_t> languages;
+    std::string programFiles;
+    std::string startMenu;
+    std::string desktop;
+    bool programFilesGiven;
+    bool startMenuGiven;
+    bool desktopGiven;
+    bool json;
+    bool dataOnly; // check: the setup data and release source, not the file set
 };
 
 // Fills line from argv[1..]; false with a one-line reason for a usage error.

@@ -14,6 +14,7 @@
 #include "catalog/path_query.h"
 #include "tools/zelcat/catalog_diagnosis.h"
 #include "tools/zelcat/command_line.h"
+#include "tools/zelcat/media_check.h"
 #include "tools/zelcat/output.h"
 #include "tools/zelcat/profile_query.h"
 #include "tools/zelcat/queries.h"
@@ -65,6 +66,11 @@ const char HelpText[] =
     "  title-version FILE             the build's title and version, one line each\n"
     "  build-file FILE                the build file's name, size, crc, release date, readme\n"
     "  resolve FILE PATH              the value of the pd, gd or other node at PATH\n"
+    "  check MEDIA_DIR                a preflight of setup media, per language (--lang, any\n"
+    "                                 number; default all), with --program-files, --start-menu,\n"
+    "                                 --desktop DIR for the target's folders, --json,\n"
+    "                                 --data-only (no file set: media in the making); exit 1:\n"
+    "                                 problems found (the report is still printed)\n"
     "  ini FILE SECTION KEY           a profile value as setup reads it, then FILE:LINE: of\n"
     "                                 its origin; with --lang, %KEY% resolved as setup does\n"
     "  encode FILE                    FILE's UTF-8 text in the code page, as setup converts it\n"
@@ -75,7 +81,8 @@ enum SubcommandFlags {
     AcceptsHtml = 1,
     AcceptsReleaseAndProduct = 2,
     ReadsProfile = 4,
-    AcceptsHex = 8
+    AcceptsHex = 8,
+    ChecksMedia = 16, // reads a media folder, and reports on stdout also with problems (exit 1)
 };
 
 struct Subcommand {
@@ -83,7 +90,7 @@ struct Subcommand {
     unsigned minimumArguments; // FILE included
     unsigned maximumArguments;
     unsigned flags;
-    Handler handler;           // none for parse (which reads the text), ini, encode and decode
+    Handler handler;           // none for parse (which reads the text), ini, check, encode, decode
     unsigned indexArgument;    // the position of an INDEX argument (FILE is 0); 0 for none
     BytesHandler bytesHandler; // in place of handler: FILE unparsed, "-" standard input
 };
@@ -124,6 +131,7 @@ const Subcommand subcommands[] = {
     {"build-file", 1, 1, 0, runBuildFile, 0, nullptr},
     {"resolve", 2, 2, 0, runResolve, 0, nullptr},
     {"ini", 3, 3, ReadsProfile, nullptr, 0, nullptr},
+    {"check", 1, 1, ChecksMedia, nullptr, 0, nullptr},
     {"encode", 1, 1, AcceptsHex, nullptr, 0, runEncode},
     {"decode", 1, 1, AcceptsHex, nullptr, 0, runDecode},
 };
@@ -162,6 +170,13 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
     }
     if (line.defaultGiven && !(subcommand.flags & ReadsProfile)) {
         *reason = "--default applies to ini only";
+        return false;
+    }
+    if ((line.json || line.dataOnly || line.programFilesGiven || line.startMenuGiven ||
+         line.desktopGiven || line.languages.size() > 1) &&
+        !(subcommand.flags & ChecksMedia)) {
+        *reason = "--json, --data-only, --program-files, --start-menu, --desktop and more than "
+                  "one --lang apply to check only";
         return false;
     }
     uint32_t index = 0;
@@ -277,13 +292,17 @@ int run(int argc, char** argv) {
             return fail(UsageError, "cannot read " + path);
         code = subcommand->bytesHandler(text, line, &out, &reason);
     } else {
-        code = subcommand->flags & ReadsProfile ? runIni(line, &out, &reason)
-                                                : runCatalog(*subcommand, line, &out, &reason);
+        code = subcommand->flags & ReadsProfile  ? runIni(line, &out, &reason)
+               : subcommand->flags & ChecksMedia ? runCheck(line, &out, &reason)
+                                                 : runCatalog(*subcommand, line, &out, &reason);
     }
-    if (code != Done)
+    // A check that found problems still prints its report; stderr says so.
+    if (code != Done && (out.empty() || !(subcommand->flags & ChecksMedia)))
         return fail(code, reason);
     if (fwrite(out.data(), 1, out.size(), stdout) != out.size() || fflush(stdout) != 0)
         return fail(Failed, "cannot write the output");
+    if (code != Done)
+        return fail(code, "problems found in " + line.arguments[0]);
     return Done;
 }
 
