@@ -66,13 +66,11 @@ const uint32_t ReplacementCharacter = 0xFFFD;
 // A code page's tables, expanded from codePageData on first use.
 struct Table {
     bool expanded;
-    uint16_t defaultBytes;
-    uint16_t leadAloneUnit;
     bool lead[256];
     uint16_t single[256]; // what each byte alone reads as
     uint8_t row[256];     // a lead byte's row in pairs
     uint8_t rowLead[256]; // the lead byte of each row
-    uint16_t* pairs;      // 256 units a row, at the trail byte
+    uint16_t* pairs;      // 256 units a row, at the trail byte (a NUL trail: none)
     uint16_t* forward;    // the bytes of each UTF-16 unit
 };
 
@@ -237,8 +235,6 @@ bool expand(const CodePageData& data, Table* table) {
         return false;
     table->pairs = units;
     table->forward = units + (size_t)rows * 256;
-    table->defaultBytes = data.defaultBytes;
-    table->leadAloneUnit = data.leadAloneUnit;
     if (!expandReverse(data, table, rows) || !expandForward(data, table, rows)) {
         free(units);
         *table = Table();
