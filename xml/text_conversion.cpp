@@ -53,13 +53,17 @@ bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
     if ((!toWide || !toAnsi) && !bindConversionFunctions())
         return false;
     int units = toWide(Utf8CodePage, 0, source, -1, nullptr, 0);
-    if (units <= 0)
+    if (units <= 0 || units == 0x7FFFFFFF)
         return false;
-    WCHAR* wide = (WCHAR*)heapAlloc((size_t)units * sizeof(WCHAR));
+    // One unit more, zero: a sequence that the end of the text cuts off can take the NUL along
+    // (Wine's conversion does), and the answer must still be a terminated string.
+    WCHAR* wide = (WCHAR*)heapAlloc(((size_t)units + 1) * sizeof(WCHAR));
     if (!wide)
         return false;
     bool result = false;
     if (toWide(Utf8CodePage, 0, source, -1, wide, units)) {
+        if (wide[units - 1] != 0)
+            ++units;
         int needed = toAnsi(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
         if (!destination) {
             *size = needed > 0 ? (uint32_t)needed : 0;
