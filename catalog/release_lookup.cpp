@@ -53,6 +53,11 @@ const ReleaseValue* findReleaseValue(const char* name) {
 
 } // namespace
 
+const char* releaseValueName(unsigned index) {
+    return index < sizeof releaseValues / sizeof releaseValues[0] ? releaseValues[index].name
+                                                                  : nullptr;
+}
+
 int lookupReleaseValue(const char* releaseId, const char* valueName, char* answer,
                        uint32_t answerSize, const char* productId, const XmlDocument* document,
                        const QueryEnvironment* environment, int emptyResult) {

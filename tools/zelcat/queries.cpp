@@ -1,6 +1,7 @@
 #include "tools/zelcat/queries.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include <vector>
 
@@ -11,7 +12,6 @@
 #include "catalog/path_query.h"
 #include "catalog/release_lookup.h"
 #include "tools/zelcat/output.h"
-#include "base/bounded_text.h"
 #include "xml/code_pages.h"
 #include "xml/composed_text.h"
 
@@ -134,7 +134,31 @@ int runLookup(const XmlDocument& document, const CommandLine& line, std::string*
         *reason = "the value element of " + value + " is empty";
         return EmptyValue;
     }
-    return answer(result != 0, buffer.data(), out, reason, fitting("no value " + value, line));
+    if (result != 0)
+        return answer(true, buffer.data(), out, reason, "");
+    // Why not: an unknown name, a value that does not fit, or none in the catalog.
+    std::string names;
+    bool known = false;
+    for (unsigned i = 0; releaseValueName(i); ++i) {
+        known = known || equalIgnoringCase(value.c_str(), releaseValueName(i));
+        names += (i ? ", " : "") + std::string(releaseValueName(i));
+    }
+    if (!known) {
+        *reason = value + " is no release value; the values are " + names;
+        return Failed;
+    }
+    uint32_t needed = 0;
+    std::vector<char> whole(1 << 20);
+    if (lookupReleaseValue(line.release.c_str(), value.c_str(), whole.data(),
+                           (uint32_t)whole.size(), line.product.c_str(), &document,
+                           &line.environment, EmptySentinel) == 1) {
+        needed = (uint32_t)strlen(whole.data()) + 1;
+        *reason = value + " needs " + std::to_string(needed) + " bytes, more than " +
+                  std::to_string(line.bufferSize);
+        return Failed;
+    }
+    *reason = "no value " + value + " in release " + line.release + " of product " + line.product;
+    return Failed;
 }
 
 int runCompose(const XmlDocument& document, const CommandLine& line, std::string* out,

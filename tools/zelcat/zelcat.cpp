@@ -268,9 +268,35 @@ int runCatalog(const Subcommand& subcommand, const CommandLine& line, std::strin
     return code;
 }
 
+// The lines of the help that describe one subcommand.
+std::string subcommandHelp(const std::string& name) {
+    std::string help = std::string(UsageLine) + "\n", text = HelpText;
+    bool within = false;
+    for (size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = text.find('\n', at);
+        std::string line = text.substr(at, end - at);
+        if (line.compare(0, 2 + name.size() + 1, "  " + name + " ") == 0)
+            within = true;
+        else if (line.compare(0, 4, "    ") != 0 || line.compare(0, 33, std::string(33, ' ')))
+            within = false;
+        if (within)
+            help += line + "\n";
+    }
+    return help;
+}
+
 int run(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         fputs(HelpText, stdout);
+        return Done;
+    }
+    if (argc < 2)
+        return fail(UsageError, "no subcommand: zelcat --help lists them");
+    if (argc == 3 && std::string(argv[2]) == "--help") {
+        if (!findSubcommand(argv[1]))
+            return fail(UsageError, std::string("unknown subcommand ") + argv[1] +
+                                        ": zelcat --help lists them");
+        fputs(subcommandHelp(argv[1]).c_str(), stdout);
         return Done;
     }
     CommandLine line;
@@ -279,7 +305,8 @@ int run(int argc, char** argv) {
         return fail(UsageError, reason + " (" + UsageLine + ")");
     const Subcommand* subcommand = findSubcommand(line.subcommand);
     if (!subcommand)
-        return fail(UsageError, "unknown subcommand " + line.subcommand + " (" + UsageLine + ")");
+        return fail(UsageError,
+                    "unknown subcommand " + line.subcommand + ": zelcat --help lists them");
     if (!checkUsage(*subcommand, line, &reason))
         return fail(UsageError, reason);
 
