@@ -1,5 +1,6 @@
-"""Demo: a silent install of the sample product from catalog media on a German system, then
-its uninstall from the Windows folder, each followed by a report of what it left behind.
+"""Demo: a preflight of the sample media with zelcat check, a silent install of the sample
+product from it on a German system, then its uninstall from the Windows folder, each followed
+by a report of what it left behind.
 Runs the build given (win32, the shipped program, by default) in a prefix of its architecture."""
 
 import argparse
@@ -126,6 +127,14 @@ def main():
         print(f"  {len(snapshot(env))} values and files of the product")
         heading("Media")
         print("  " + "  ".join(sorted(p.name for p in media.iterdir())))
+        heading("Preflight: zelcat check on the media, with this prefix's Start menu")
+        windows_media = "Z:" + str(media).replace("/", "\\")
+        start_menu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu"
+        code, text = env.output(build / "bin" / "zelcat.exe",
+                                ["check", windows_media, "--start-menu", start_menu])
+        for line in text.rstrip("\n").split("\n"):
+            print(f"  {line}".rstrip())
+        print(f"  exit code {code}" + ("" if code == 0 else ": the install below shows what follows"))
         heading("Install: setup.exe /S on a German system, catalog media")
         code = env.run(media / "setup.exe", ["/S"], env=german)
         print(f"  exit code {code}")
