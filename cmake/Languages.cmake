@@ -1,6 +1,6 @@
 # The languages of resources/languages.txt, as parallel lists (ZEL_LANGUAGE_IDS, _LOCALES,
-# _SCRIPTS, _CODE_PAGES, _NAMES), and as rows of a C table in the generated header
-# languages.inc ({id, "locale", code page, "name"},) in ${ZEL_GENERATED_DIR}.
+# _SCRIPTS, _CODE_PAGES, _NAMES), and as the C table resourceLanguages of the generated header
+# languages.h in ${ZEL_GENERATED_DIR}.
 set(ZEL_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
 file(STRINGS ${CMAKE_SOURCE_DIR}/resources/languages.txt ZEL_LANGUAGE_LINES REGEX "^0x")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
@@ -21,4 +21,19 @@ foreach(line ${ZEL_LANGUAGE_LINES})
     list(APPEND ZEL_LANGUAGE_NAMES "${CMAKE_MATCH_5}")
     string(APPEND rows "{${CMAKE_MATCH_1}, \"${CMAKE_MATCH_2}\", ${CMAKE_MATCH_4}, \"${CMAKE_MATCH_5}\"},\n")
 endforeach()
-file(CONFIGURE OUTPUT ${ZEL_GENERATED_DIR}/languages.inc CONTENT "${rows}")
+file(CONFIGURE OUTPUT ${ZEL_GENERATED_DIR}/languages.h CONTENT
+"// Generated from resources/languages.txt: the languages of the resources.
+#pragma once
+
+#include <stdint.h>
+
+struct ResourceLanguage {
+    uint16_t id;
+    const char* locale;
+    unsigned codePage; // the ANSI code page of its systems
+    const char* name;
+};
+
+static const ResourceLanguage resourceLanguages[] = {
+${rows}};
+")

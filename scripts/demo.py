@@ -134,7 +134,8 @@ def main():
                                 ["check", windows_media, "--start-menu", start_menu])
         for line in text.rstrip("\n").split("\n"):
             print(f"  {line}".rstrip())
-        print(f"  exit code {code}" + ("" if code == 0 else ": the install below shows what follows"))
+        follows = "" if code == 0 else ": the install below shows what follows"
+        print(f"  exit code {code}{follows}")
         heading("Install: setup.exe /S on a German system, catalog media")
         code = env.run(media / "setup.exe", ["/S"], env=german)
         print(f"  exit code {code}")

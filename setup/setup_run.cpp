@@ -267,12 +267,12 @@ void showFinalReport(const SetupContext* context) {
     char text[2 * TextBufferSize];
     loadText((context->runFlags & Install) ? IDS_INSTALL_CAPTION : IDS_UNINSTALL_CAPTION, caption);
     if (context->succeeded) {
-        loadText(IDS_COMPLETED, text);
+        loadText(IDS_COMPLETED, text, sizeof text);
         MessageBoxA(nullptr, text, caption, MB_ICONINFORMATION);
         return;
     }
     if (context->resultCode == ResultServicePack || context->resultCode == ResultPlatform) {
-        loadText(context->resultCode, text);
+        loadText(context->resultCode, text, sizeof text);
         loadText(IDS_CANNOT_START, caption);
         MessageBoxA(nullptr, text, caption, MB_ICONWARNING);
         return;

@@ -374,6 +374,22 @@ unsigned putCodePoint(uint32_t character, char* out) {
     return 4;
 }
 
+// Runs write(nullptr) for the number of bytes, then, with a destination of at least that
+// capacity, write(destination); with none, stores the number through size.
+template <typename Write> bool measureThenWrite(Write write, char* destination, uint32_t* size) {
+    uint64_t needed = write(nullptr);
+    if (needed > 0xFFFFFFFFu)
+        return false;
+    if (!destination) {
+        *size = (uint32_t)needed;
+        return true;
+    }
+    if (*size < needed)
+        return false; // nothing written
+    write(destination);
+    return true;
+}
+
 const unsigned Utf8CodePage = 65001;
 
 } // namespace
@@ -388,21 +404,14 @@ bool utf8ToCodePage(unsigned codePage, const char* source, uint32_t length, char
     };
     const unsigned char* begin = (const unsigned char*)source;
     const unsigned char* end = begin + length;
-    uint64_t needed = 0;
-    for (const unsigned char* p = begin; p < end;)
-        needed += put(nextCodePoint(&p, end), nullptr);
-    if (needed > 0xFFFFFFFFu)
-        return false;
-    if (!destination) {
-        *size = (uint32_t)needed;
-        return true;
-    }
-    if (*size < needed)
-        return false; // nothing written
-    char* out = destination;
-    for (const unsigned char* p = begin; p < end;)
-        out += put(nextCodePoint(&p, end), out);
-    return true;
+    return measureThenWrite(
+        [&](char* out) {
+            uint64_t count = 0;
+            for (const unsigned char* p = begin; p < end;)
+                count += put(nextCodePoint(&p, end), out ? out + count : nullptr);
+            return count;
+        },
+        destination, size);
 }
 
 bool utf8LastByteAlone(const char* source, uint32_t length) {
@@ -422,20 +431,13 @@ bool codePageToUtf8(unsigned codePage, const char* source, uint32_t length, char
     if (!table)
         return false;
     const unsigned char* bytes = (const unsigned char*)source;
-    uint64_t needed = 0;
-    for (uint32_t at = 0; at < length;)
-        needed += putUtf8(readUnit(*table, bytes, length, &at), nullptr);
-    if (needed > 0xFFFFFFFFu)
-        return false;
-    if (!destination) {
-        *size = (uint32_t)needed;
-        return true;
-    }
-    if (*size < needed)
-        return false; // nothing written
-    char* out = destination;
-    for (uint32_t at = 0; at < length;)
-        out += putUtf8(readUnit(*table, bytes, length, &at), out);
-    return true;
+    return measureThenWrite(
+        [&](char* out) {
+            uint64_t count = 0;
+            for (uint32_t at = 0; at < length;)
+                count += putUtf8(readUnit(*table, bytes, length, &at), out ? out + count : nullptr);
+            return count;
+        },
+        destination, size);
 }
 #endif

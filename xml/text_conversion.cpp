@@ -21,16 +21,8 @@ WideCharToMultiByteFunction toAnsi;
 
 const UINT Utf8CodePage = 65001;
 
-// The tools' code page (setAnsiCodePage): utf8ToAnsi asks for CP_ACP, and the system function
-// bound before is asked for this one instead.
-UINT toolCodePage;
-WideCharToMultiByteFunction systemToAnsi;
-
-int WINAPI toToolCodePage(UINT, DWORD flags, LPCWSTR wide, int units, LPSTR bytes, int capacity,
-                          LPCSTR defaultCharacter, LPBOOL defaultUsed) {
-    return systemToAnsi(toolCodePage, flags, wide, units, bytes, capacity, defaultCharacter,
-                        defaultUsed);
-}
+// The system's ANSI code page; only the tools name another (setAnsiCodePage).
+UINT ansiCodePage = CP_ACP;
 
 } // namespace
 
@@ -64,14 +56,15 @@ bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
     if (toWide(Utf8CodePage, 0, source, -1, wide, units)) {
         if (wide[units - 1] != 0)
             ++units;
-        int needed = toAnsi(CP_ACP, 0, wide, units, nullptr, 0, nullptr, nullptr);
+        int needed = toAnsi(ansiCodePage, 0, wide, units, nullptr, 0, nullptr, nullptr);
         if (!destination) {
             *size = needed > 0 ? (uint32_t)needed : 0;
             result = needed > 0;
         } else if (needed > 0 && *size >= (uint32_t)needed) {
             // The capacity is an int for the call; a larger buffer is still large enough.
             int capacity = *size > 0x7FFFFFFF ? 0x7FFFFFFF : (int)*size;
-            result = toAnsi(CP_ACP, 0, wide, units, destination, capacity, nullptr, nullptr) != 0;
+            result =
+                toAnsi(ansiCodePage, 0, wide, units, destination, capacity, nullptr, nullptr) != 0;
         }
     }
     heapFree(wide);
@@ -79,15 +72,9 @@ bool utf8ToAnsi(const char* source, char* destination, uint32_t* size) {
 }
 
 bool setAnsiCodePage(unsigned codePage) {
-    if ((!isProductCodePage(codePage) && codePage != Utf8CodePage) ||
-        ((!toWide || !toAnsi) && !bindConversionFunctions()))
+    if (!isProductCodePage(codePage) && codePage != Utf8CodePage)
         return false;
-    toolCodePage = codePage;
-    // The system's function once: a second call must not take the stand-in for it.
-    if (toAnsi != toToolCodePage) {
-        systemToAnsi = toAnsi;
-        toAnsi = toToolCodePage;
-    }
+    ansiCodePage = codePage;
     return true;
 }
 

@@ -29,18 +29,13 @@ def loader(arch):
 
 
 def probe(arch=None):
-    """None when the loader of arch runs on this host, otherwise why it does not."""
-    program = loader(arch or default_arch())
-    try:
-        done = subprocess.run([program, "--version"], capture_output=True, text=True,
-                              errors="replace", stdin=subprocess.DEVNULL, timeout=60)
-    except OSError as error:
-        return f"{program} cannot run on this host: {error.strerror}"
-    if done.returncode == 0:
-        return None
-    said = (done.stderr or done.stdout).strip().splitlines()
-    said = said[0].rsplit(": ", 1)[-1] if said else "no answer"
-    return f"{program} cannot run on this host: {said} (status {done.returncode})"
+    """None when the loader of arch runs on this host, otherwise why it does not (wine.sh's
+    wine_probe)."""
+    env = dict(os.environ, ZEL_WINE_ARCH=arch or default_arch())
+    done = subprocess.run(["bash", "-c", f". {WINE_SH}; wine_probe"], capture_output=True,
+                          text=True, errors="replace", env=env, stdin=subprocess.DEVNULL,
+                          timeout=60)
+    return None if done.returncode == 0 else done.stdout.strip()
 
 
 SKIP = 77  # what ctest counts as skipped (SKIP_RETURN_CODE)
@@ -166,9 +161,10 @@ class WineEnv:
         return self.unix(windows_path).exists()
 
     # -- registry -------------------------------------------------------------------------
-    def reg_query(self, key):
-        """{subkey path: {value name: (type, data)}} for key and everything below it."""
-        code, text = self.output("reg", ["query", key, "/s"])
+    def reg_query(self, key, env=None, encoding="utf-8"):
+        """{subkey path: {value name: (type, data)}} for key and everything below it, as reg
+        prints them with env (a system language) in encoding (its code page)."""
+        code, text = self.output("reg", ["query", key, "/s"], env=env, encoding=encoding)
         if code != 0:
             return {}
         result, current = {}, None
@@ -186,8 +182,8 @@ class WineEnv:
                 result[current][name] = (m.group(2), m.group(3))
         return result
 
-    def reg_values(self, key):
-        tree = self.reg_query(key)
+    def reg_values(self, key, env=None, encoding="utf-8"):
+        tree = self.reg_query(key, env, encoding)
         for path, values in tree.items():
             if path.lower() == key.lower().rstrip("\\"):
                 return values

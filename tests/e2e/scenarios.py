@@ -561,13 +561,6 @@ class Preflight(Scenario):
     LANGUAGES = (("en_US.UTF-8", "0409", "cp1252"), ("de_DE.UTF-8", "0407", "cp1252"),
                  ("ja_JP.UTF-8", "0411", "cp932"))
 
-    def installed(self, locale, encoding):
-        """The product key's text values as reg prints them on a system of that language."""
-        code, text = self.env.output("reg", ["query", PRODUCT_KEY], env={"LANG": locale},
-                                     encoding=encoding)
-        self.assertEqual(0, code)
-        return dict(re.findall(r"^\s{4}(\S+)\s{4}REG_SZ\s{4}(.*)$", text, re.M))
-
     def test_the_report_is_what_setup_records(self):
         media = self.media("catalog")
         windows_media = "Z:" + str(media).replace("/", "\\")
@@ -579,10 +572,10 @@ class Preflight(Scenario):
                 self.assertEqual(0, code, out)
                 report = json.loads(out)["languages"][0]
                 self.assertEqual(0, self.setup(media, "/S", env={"LANG": locale}))
-                installed = self.installed(locale, encoding)
+                # As reg prints them on a system of that language.
+                installed = self.env.reg_values(PRODUCT_KEY, {"LANG": locale}, encoding)
                 self.assertEqual(
-                    (installed["Name"], installed["Version"], installed["ProgDir"],
-                     installed["MenuDir"]),
+                    tuple(installed[name][1] for name in ("Name", "Version", "ProgDir", "MenuDir")),
                     (report["productName"], report["version"], report["programFolder"],
                      report["menuFolder"]["NT"]))
                 self.assertEqual(0, self.uninstaller("/S", "/U"))

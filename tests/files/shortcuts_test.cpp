@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/menu_shortcut.h"
+#include "base/platform.h"
 #include "files/shortcuts.h"
 #include "files_test_support.h"
 
@@ -181,10 +182,7 @@ TEST_F(MenuShortcutTest, MenuFolderNamedLikeASiblingKeepsItsShortcut) {
 }
 
 TEST_F(MenuShortcutTest, ShellIsNotifiedOncePerRemovalAndSaveWithTheFamilysFlag) {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
-    bool nt = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    bool nt = isNtFamily();
     // The run of this test as Windows 98 (ZEL_EXPECT_9X) must see the 9x family.
     EXPECT_EQ(getenv("ZEL_EXPECT_9X") == nullptr, nt);
     const std::pair<LONG, UINT> one = {SHCNE_ASSOCCHANGED, nt ? SHCNF_FLUSH : 0x2000u};

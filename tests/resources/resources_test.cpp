@@ -14,20 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "languages.h"
 #include "resources/resource_ids.h"
 
 namespace {
-
-struct Language {
-    LANGID id;
-    const char* locale;
-    unsigned codePage;
-    const char* name;
-};
-
-const Language kLanguages[] = {
-#include "languages.inc"
-};
 
 const UINT kStringIds[] = {2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 18, 19};
 
@@ -291,7 +281,7 @@ std::optional<std::string> inCodePage(const std::wstring& text, UINT codePage) {
 const size_t kTextBufferSize = 260;
 
 TEST(StringTable, EveryLanguageHoldsEveryString) {
-    for (const Language& language : kLanguages) {
+    for (const ResourceLanguage& language : resourceLanguages) {
         SCOPED_TRACE(language.name);
         for (UINT id : kStringIds) {
             std::optional<std::wstring> text = tableString(language.id, id);
@@ -304,7 +294,7 @@ TEST(StringTable, EveryLanguageHoldsEveryString) {
 }
 
 TEST(StringTable, FailureMessageTakesExactlyOneStepName) {
-    for (const Language& language : kLanguages) {
+    for (const ResourceLanguage& language : resourceLanguages) {
         SCOPED_TRACE(language.name);
         std::wstring pattern = tableString(language.id, IDS_FAILED_IN_OPERATION).value_or(L"");
         size_t conversions = 0;
@@ -328,7 +318,7 @@ TEST(StringTable, FailureMessageTakesExactlyOneStepName) {
 }
 
 TEST(StringTable, TextsSurviveTheLanguagesAnsiCodePage) {
-    for (const Language& language : kLanguages) {
+    for (const ResourceLanguage& language : resourceLanguages) {
         SCOPED_TRACE(language.name);
         UINT codePage = ansiCodePage(language.id);
         ASSERT_NE(0u, codePage);
@@ -348,7 +338,7 @@ TEST(StringTable, TextsSurviveTheLanguagesAnsiCodePage) {
 }
 
 TEST(OptionsDialog, TemplateHasTheSameLayoutInEveryLanguage) {
-    for (const Language& language : kLanguages) {
+    for (const ResourceLanguage& language : resourceLanguages) {
         SCOPED_TRACE(language.name);
         std::optional<DialogTemplate> dialog =
             parseDialog(resourceBytes(RT_DIALOG, MAKEINTRESOURCEW(IDD_OPTIONS), language.id));
@@ -385,7 +375,7 @@ TEST(OptionsDialog, TemplateHasTheSameLayoutInEveryLanguage) {
 }
 
 TEST(OptionsDialog, ControlsSitWhereTheTemplatePutsThem) {
-    for (const Language& language : kLanguages) {
+    for (const ResourceLanguage& language : resourceLanguages) {
         SCOPED_TRACE(language.name);
         std::vector<BYTE> bytes =
             resourceBytes(RT_DIALOG, MAKEINTRESOURCEW(IDD_OPTIONS), language.id);
@@ -429,7 +419,7 @@ TEST(OptionsDialog, ControlsSitWhereTheTemplatePutsThem) {
 }
 
 TEST(ProgressDialog, EnglishOnlyWithAProgressBar) {
-    for (const Language& language : kLanguages) {
+    for (const ResourceLanguage& language : resourceLanguages) {
         SCOPED_TRACE(language.name);
         bool present =
             FindResourceExW(self(), RT_DIALOG, MAKEINTRESOURCEW(IDD_PROGRESS), language.id);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/platform.h"
 #include "setup/setup_run.h"
 #include "setupdata/setup_data_sources.h"
 #include "step_doubles.h"
@@ -553,10 +554,7 @@ TEST_F(SetupRun, AbandonedMutexUnderRelaunchCountsAsRunning) {
 }
 
 TEST_F(SetupRun, AdministratorTestAndPrivilegeOnlyOnTheNtFamily) {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    GetVersionExA(&version);
-    bool nt = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    bool nt = isNtFamily();
     // The run of this test as Windows 98 (ZEL_EXPECT_9X) must see the 9x family.
     EXPECT_EQ(getenv("ZEL_EXPECT_9X") == nullptr, nt);
     for (const char* line : {"/S", "/S /U"}) {

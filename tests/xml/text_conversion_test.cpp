@@ -17,24 +17,23 @@ class TextConversion : public ::testing::Test {
 };
 
 // The whole conversion through a size query and a buffer of exactly that size.
-std::string toCodePage(unsigned codePage, const std::string& text) {
+std::string convertWhole(bool (*convert)(unsigned, const char*, uint32_t, char*, uint32_t*),
+                         unsigned codePage, const std::string& input) {
     uint32_t size = 0;
-    if (!utf8ToCodePage(codePage, text.data(), (uint32_t)text.size(), nullptr, &size))
+    if (!convert(codePage, input.data(), (uint32_t)input.size(), nullptr, &size))
         return "(refused)";
-    std::string bytes(size, 'z');
-    if (size && !utf8ToCodePage(codePage, text.data(), (uint32_t)text.size(), &bytes[0], &size))
+    std::string output(size, 'z');
+    if (size && !convert(codePage, input.data(), (uint32_t)input.size(), &output[0], &size))
         return "(failed)";
-    return bytes;
+    return output;
+}
+
+std::string toCodePage(unsigned codePage, const std::string& text) {
+    return convertWhole(utf8ToCodePage, codePage, text);
 }
 
 std::string fromCodePage(unsigned codePage, const std::string& bytes) {
-    uint32_t size = 0;
-    if (!codePageToUtf8(codePage, bytes.data(), (uint32_t)bytes.size(), nullptr, &size))
-        return "(refused)";
-    std::string text(size, 'z');
-    if (size && !codePageToUtf8(codePage, bytes.data(), (uint32_t)bytes.size(), &text[0], &size))
-        return "(failed)";
-    return text;
+    return convertWhole(codePageToUtf8, codePage, bytes);
 }
 
 TEST_F(TextConversion, SizeQueryAndExactBuffers) {

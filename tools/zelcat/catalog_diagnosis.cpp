@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+#include "base/bounded_text.h"
+
 namespace {
 
 // The parser's bound: a construct nested deeper fails.
@@ -61,12 +63,8 @@ unsigned char at(const Scan& s, size_t i) {
     return i < s.length ? s.bytes[i] : 0;
 }
 
-bool isBlank(unsigned char c) {
-    return c == ' ' || (c >= 0x09 && c <= 0x0D);
-}
-
 size_t skipBlanks(const Scan& s, size_t i) {
-    while (isBlank(at(s, i)))
+    while (isBlankByte((char)at(s, i)))
         ++i;
     return i;
 }
@@ -96,13 +94,9 @@ size_t seekString(const Scan& s, size_t i, const char* string) {
     }
 }
 
-unsigned char lower(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? (unsigned char)(c - 'A' + 'a') : c;
-}
-
 bool equalIgnoringCase(const Scan& s, size_t a, size_t b, size_t count) {
     for (size_t k = 0; k < count; ++k) {
-        if (lower(at(s, a + k)) != lower(at(s, b + k)))
+        if (upperAscii((char)at(s, a + k)) != upperAscii((char)at(s, b + k)))
             return false;
     }
     return true;
@@ -230,7 +224,7 @@ size_t failEndTag(Scan& s, const Element& e, size_t tag, bool same, size_t compa
                     endsInside(s, end, "the end tag </" + written) + ": expected " + expected);
     if (same && at(s, end) == '<')
         return fail(s, tag, "end tag </" + written + " lacks its '>': expected " + expected);
-    if (same && isBlank(at(s, compared)))
+    if (same && isBlankByte((char)at(s, compared)))
         return fail(s, tag,
                     "end tag </" + written + "> has whitespace after its name: expected " +
                         expected);
@@ -317,7 +311,7 @@ bool markupAttributes(Scan& s, size_t text, size_t last, const Construct& c) {
         size_t stop = p;
         for (;; ++stop) {
             unsigned char b = stop >= last ? 0 : at(s, stop);
-            if (isBlank(b) || b == '=')
+            if (isBlankByte((char)b) || b == '=')
                 break;
             // A word that runs up to the terminator is no attribute.
             if ((!b || b == '>') && stop >= last)
@@ -364,11 +358,11 @@ size_t markup(Scan& s, size_t position, const char* terminator) {
             return fail(s, s.length,
                         "the file ends inside <" + shown(s, position, s.length) + " opened " +
                             atLine(s, c.open) + ": expected '" + terminator + "'");
-        if (isBlank(at(s, p)) || startsWith(s, p, terminator))
+        if (isBlankByte((char)at(s, p)) || startsWith(s, p, terminator))
             break;
     }
     c.nameEnd = p;
-    if (isBlank(at(s, p))) {
+    if (isBlankByte((char)at(s, p))) {
         c.attributes = true;
         size_t close = seekString(s, p, terminator);
         if (!at(s, close))
@@ -393,7 +387,7 @@ size_t startTag(Scan& s, size_t p, const Element& e) {
     for (;;) {
         size_t name = p;
         unsigned char c = at(s, p);
-        while (!(isBlank(c) || c == '=' || c == '>' || !c))
+        while (!(isBlankByte((char)c) || c == '=' || c == '>' || !c))
             c = at(s, ++p);
         if (c == '>')
             return p;
@@ -403,7 +397,7 @@ size_t startTag(Scan& s, size_t p, const Element& e) {
                 endsInside(s, p,
                            "the start tag <" + nameOf(s, e) + " opened " + atLine(s, e.open)) +
                     ": expected '>'");
-        if (isBlank(c)) {
+        if (isBlankByte((char)c)) {
             previous = name;
             previousEnd = p;
             p = skipBlanks(s, p + 1);
@@ -477,7 +471,7 @@ size_t element(Scan& s, size_t position, unsigned depth, const Element* parent) 
                                 " opened " + atLine(s, e.open) + ": expected '>'");
             continue;
         }
-        if (isBlank(c) || c == '>' || (c == '/' && at(s, p + 1) == '>'))
+        if (isBlankByte((char)c) || c == '>' || (c == '/' && at(s, p + 1) == '>'))
             break;
     }
     while (e.nameEnd < p && at(s, e.nameEnd))
@@ -567,8 +561,9 @@ bool checkSignature(Scan& s) {
         if (startsWith(s, open, "<?xml"))
             fail(s, open + 5,
                  "'<?xml' must be followed by a space, found " + describeByte(s, open + 5));
-        else if (at(s, open + 1) == '?' && lower(at(s, open + 2)) == 'x' &&
-                 lower(at(s, open + 3)) == 'm' && lower(at(s, open + 4)) == 'l')
+        else if (at(s, open + 1) == '?' && upperAscii((char)at(s, open + 2)) == 'X' &&
+                 upperAscii((char)at(s, open + 3)) == 'M' &&
+                 upperAscii((char)at(s, open + 4)) == 'L')
             fail(s, open, "the declaration is written '<?xml ' in lower case");
         else if (at(s, declaration))
             fail(s, open, rule + ": the construct here comes before it");

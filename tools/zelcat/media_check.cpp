@@ -11,8 +11,10 @@
 #include "catalog/path_query.h"
 #include "catalog/release_lookup.h"
 #include "catalog/value_element.h"
+#include "languages.h"
 #include "setupdata/string_reference.h"
 #include "tools/zelcat/catalog_diagnosis.h"
+#include "tools/zelcat/file_bytes.h"
 #include "tools/zelcat/profile_source.h"
 #include "tools/zelcat/queries.h"
 #include "xml/code_pages.h"
@@ -26,17 +28,6 @@
 #endif
 
 namespace {
-
-struct Language {
-    uint16_t id;
-    const char* locale;
-    unsigned codePage;
-    const char* name;
-};
-
-const Language resourceLanguages[] = {
-#include "languages.inc"
-};
 
 // The folders setup builds its paths on depend on the target machine: the check uses the
 // usual (and for the Start menu the longest usual) folders of each family, which options
@@ -167,24 +158,16 @@ std::string excerpt(const std::string& text) {
     return "\"" + text.substr(0, cut) + "...\" (" + number(text.size()) + " bytes)";
 }
 
-// Bytes of a code page as UTF-8, for the report; "?" for what the code page cannot show.
+// Bytes of a code page as UTF-8, for the report, and back; "" when the conversion fails.
 std::string toUtf8(unsigned codePage, const std::string& bytes) {
-    uint32_t size = 0;
-    if (bytes.empty() ||
-        !codePageToUtf8(codePage, bytes.data(), (uint32_t)bytes.size(), nullptr, &size))
-        return "";
-    std::string text(size, '\0');
-    codePageToUtf8(codePage, bytes.data(), (uint32_t)bytes.size(), &text[0], &size);
+    std::string text;
+    convertWhole(codePageToUtf8, codePage, bytes.data(), bytes.size(), &text);
     return text;
 }
 
 std::string fromUtf8(unsigned codePage, const std::string& text) {
-    uint32_t size = 0;
-    if (text.empty() ||
-        !utf8ToCodePage(codePage, text.data(), (uint32_t)text.size(), nullptr, &size))
-        return "";
-    std::string bytes(size, '\0');
-    utf8ToCodePage(codePage, text.data(), (uint32_t)text.size(), &bytes[0], &size);
+    std::string bytes;
+    convertWhole(utf8ToCodePage, codePage, text.data(), text.size(), &bytes);
     return bytes;
 }
 
@@ -250,19 +233,29 @@ std::string nameFault(const std::string& component) {
     return "";
 }
 
-std::vector<std::string> components(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '\\' || c == '/') {
-            parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
+// The pieces of text between any of the separators, empty ones included.
+std::vector<std::string> split(const std::string& text, const char* separators) {
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (strchr(separators, c))
+            parts.emplace_back();
+        else
+            parts.back() += c;
     }
-    parts.push_back(part);
     return parts;
+}
+
+// A language's full id (a primary-only id of the resources with its default sublanguage).
+uint16_t fullLanguageId(uint16_t id) {
+    return id < 0x400 ? (uint16_t)(id | 0x400) : id;
+}
+
+// What a catalog selection matches on a system of that language.
+QueryEnvironment languageEnvironment(uint16_t id) {
+    QueryEnvironment environment = {};
+    environment.systemLanguage = id;
+    environment.systemLanguagePrimary = id & 0x3FF;
+    return environment;
 }
 
 // Why a relative folder name (UTF-8) leads out of the folder it is put below, or "".
@@ -274,11 +267,11 @@ std::string escapeFault(const std::string& name, bool leadingBackslashAllowed) {
         return "names a drive: the folder lies outside the one setup puts it in";
     if (!rest.empty() && (rest[0] == '\\' || rest[0] == '/'))
         return "is an absolute path: the folder lies outside the one setup puts it in";
-    for (const std::string& part : components(rest)) {
+    for (const std::string& part : split(rest, "\\/")) {
         if (part == "..")
             return "climbs out with \"..\": the folder lies outside the one setup puts it in";
     }
-    for (const std::string& part : components(rest)) {
+    for (const std::string& part : split(rest, "\\/")) {
         if (part.empty() || part == ".")
             continue;
         std::string fault = nameFault(part);
@@ -364,16 +357,10 @@ bool chooseReleaseSource(Check* check) {
     }
     check->catalogMode = true;
     check->releaseFile = "NRXZEL.xml";
-    FILE* file = fopen(mediaPath(*check, "NRXZEL.xml").c_str(), "rb");
-    if (!file) {
+    if (!readWholeFile(mediaPath(*check, "NRXZEL.xml"), &check->catalogText)) {
         add(&check->problems, "NRXZEL.xml", 0, "cannot be read (code 8)");
         return false;
     }
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        check->catalogText.insert(check->catalogText.end(), chunk, chunk + got);
-    fclose(file);
     const char* text = check->catalogText.empty() ? "" : check->catalogText.data();
     uint32_t length = (uint32_t)check->catalogText.size();
     CatalogDiagnosis diagnosis = diagnoseCatalog(text, length);
@@ -397,7 +384,7 @@ struct ReleaseValue {
     std::string file;
 };
 
-ReleaseValue readReleaseValue(Check* check, const char* valueName, const Language& language,
+ReleaseValue readReleaseValue(Check* check, const char* valueName, const ResourceLanguage& language,
                               uint16_t languageId) {
     ReleaseValue value = {"", false, false, 0, check->releaseFile};
     if (!check->catalogMode) {
@@ -411,9 +398,7 @@ ReleaseValue readReleaseValue(Check* check, const char* valueName, const Languag
                 languageId);
         return value;
     }
-    QueryEnvironment environment = {};
-    environment.systemLanguage = languageId;
-    environment.systemLanguagePrimary = languageId & 0x3FF;
+    QueryEnvironment environment = languageEnvironment(languageId);
     std::string element = std::string("/build/zel[@id=QUOLEN]/xrelease/release[@id=RELEASE]/") +
                           (strcmp(valueName, "NAME") == 0 ? "title" : "version");
     value.line = valueLine(*check, element, environment);
@@ -464,8 +449,8 @@ void checkName(Check* check, const ReleaseValue& name, const Row& row) {
             row.language);
 }
 
-void checkLanguage(Check* check, const Language& language) {
-    uint16_t id = language.id < 0x400 ? (uint16_t)(language.id | 0x400) : language.id;
+void checkLanguage(Check* check, const ResourceLanguage& language) {
+    uint16_t id = fullLanguageId(language.id);
     unsigned codePage = language.codePage;
     Row row = {id, language.name, codePage, "", "", "", "", {"", ""}, 0};
 
@@ -483,9 +468,7 @@ void checkLanguage(Check* check, const Language& language) {
         // What setup records is the name in the code page: characters it lacks are lost.
         setAnsiCodePage(65001);
         char source[TextBufferSize * 4];
-        QueryEnvironment environment = {};
-        environment.systemLanguage = id;
-        environment.systemLanguagePrimary = id & 0x3FF;
+        QueryEnvironment environment = languageEnvironment(id);
         if (lookupReleaseValue("RELEASE", "NAME", source, sizeof source, "QUOLEN", check->catalog,
                                &environment, -1) == 1 &&
             row.productName != source)
@@ -568,25 +551,15 @@ void checkLanguage(Check* check, const Language& language) {
         }
 
         Setting search = readSetting(data, "INIT", "DEFAULTSEARCH", id);
-        std::string piece;
-        for (size_t at = 0; at <= search.bytes.size() && search.found; ++at) {
-            if (at < search.bytes.size() && search.bytes[at] != ';') {
-                piece += search.bytes[at];
-                continue;
-            }
+        for (const std::string& piece : split(search.found ? search.bytes : "", ";")) {
             if (piece.find_first_not_of('\\') != std::string::npos)
                 checkPath(check, "ZelSetup.dat", search.line,
                           "the search path key of " + excerpt(toUtf8(codePage, piece)),
                           strlen(SearchPathKey) + piece.size(),
                           "its registration fails after the files are in place (code 12)", id);
-            piece.clear();
         }
         Setting download = readSetting(data, "INIT", "DOWNLOAD", id);
-        for (size_t at = 0; at <= download.bytes.size() && download.found; ++at) {
-            if (at < download.bytes.size() && download.bytes[at] != ';') {
-                piece += download.bytes[at];
-                continue;
-            }
+        for (const std::string& piece : split(download.found ? download.bytes : "", ";")) {
             std::string text = toUtf8(codePage, piece);
             if (!piece.empty() && piece[0] != '\\')
                 add(&check->problems, "ZelSetup.dat", download.line,
@@ -604,7 +577,6 @@ void checkLanguage(Check* check, const Language& language) {
                           check->bases.windowsDrive.size() + piece.size(),
                           "setup passes over it and keeps C:\\DRIVERS", id);
             }
-            piece.clear();
         }
         Setting file = readSetting(data, "RADAR", "FILE", id);
         Setting alternative = readSetting(data, "RADAR", "ALTFILE", id);
@@ -616,15 +588,14 @@ void checkLanguage(Check* check, const Language& language) {
 }
 
 // The languages asked for (--lang, repeatable), or those of the resources.
-std::vector<Language> chosenLanguages(const CommandLine& line) {
-    std::vector<Language> chosen;
+std::vector<ResourceLanguage> chosenLanguages(const CommandLine& line) {
+    std::vector<ResourceLanguage> chosen;
     for (uint16_t id : line.languages) {
         // The code page of the language, else of its primary language, else the Western one.
-        Language language = {id, "", 1252, "(no resource language)"};
+        ResourceLanguage language = {id, "", 1252, "(no resource language)"};
         for (int pass = 0; pass < 2 && !*language.locale; ++pass) {
-            for (const Language& known : resourceLanguages) {
-                uint16_t full = known.id < 0x400 ? (uint16_t)(known.id | 0x400) : known.id;
-                if (pass == 0 ? (full == id || known.id == id)
+            for (const ResourceLanguage& known : resourceLanguages) {
+                if (pass == 0 ? (fullLanguageId(known.id) == id || known.id == id)
                               : (known.id & 0x3FF) == (id & 0x3FF)) {
                     language = {id, known.locale, known.codePage, known.name};
                     break;
@@ -762,7 +733,7 @@ int runCheck(const CommandLine& line, std::string* out, std::string* reason) {
     if (!line.dataOnly)
         checkFileSet(&check);
     if (releaseRead) {
-        for (const Language& language : chosenLanguages(line))
+        for (const ResourceLanguage& language : chosenLanguages(line))
             checkLanguage(&check, language);
     }
     if (check.catalog) {

@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "base/bounded_text.h"
+#include "tools/zelcat/file_bytes.h"
 #include "xml/text_conversion.h"
 
 namespace {
@@ -28,18 +30,8 @@ std::string trimmed(const char* text) {
     return trimmed(text, text + strlen(text));
 }
 
-char folded(char c) {
-    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
-}
-
 bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (folded(a[i]) != folded(b[i]))
-            return false;
-    }
-    return true;
+    return a.size() == b.size() && equalIgnoringCase(a.c_str(), b.c_str(), a.size());
 }
 
 // Names and values are strings to the system: a NUL ends them. Byte-order-marked text is
@@ -167,17 +159,8 @@ bool parseProfile(const char* bytes, size_t size, ProfileFile* profile) {
 }
 
 bool loadProfile(const char* path, ProfileFile* profile) {
-    FILE* file = fopen(path, "rb");
-    if (!file)
-        return false;
     std::vector<char> data;
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        data.insert(data.end(), chunk, chunk + got);
-    bool ok = !ferror(file);
-    fclose(file);
-    return ok && parseProfile(data.data(), data.size(), profile);
+    return readWholeFile(path, &data) && parseProfile(data.data(), data.size(), profile);
 }
 
 const ProfileSection* findProfileSection(const ProfileFile& profile, const char* name) {

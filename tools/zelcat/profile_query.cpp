@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "base/bounded_text.h"
 #include "setupdata/string_reference.h"
 #include "tools/zelcat/profile_source.h"
 #include "tools/zelcat/queries.h"
-#include "base/bounded_text.h"
 
 namespace {
 

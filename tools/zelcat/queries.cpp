@@ -65,9 +65,6 @@ const unsigned DefaultCodePage = 0; // CP_ACP
 const unsigned DefaultCodePage = 1252;
 #endif
 
-typedef bool (*Conversion)(unsigned codePage, const char* source, uint32_t length,
-                           char* destination, uint32_t* size);
-
 int runConversion(Conversion convert, const std::vector<char>& bytes, const CommandLine& line,
                   std::string* out, std::string* reason) {
     unsigned codePage = line.codePageGiven ? line.codePage : DefaultCodePage;
@@ -75,16 +72,8 @@ int runConversion(Conversion convert, const std::vector<char>& bytes, const Comm
         *reason = "FILE is too large to convert";
         return Failed;
     }
-    const char* source = bytes.empty() ? "" : bytes.data();
-    uint32_t length = (uint32_t)bytes.size();
-    uint32_t size = 0;
-    std::vector<char> converted;
-    bool ok = convert(codePage, source, length, nullptr, &size);
-    if (ok && size) {
-        converted.resize(size);
-        ok = convert(codePage, source, length, converted.data(), &size);
-    }
-    if (!ok) {
+    std::string converted;
+    if (!convertWhole(convert, codePage, bytes.data(), bytes.size(), &converted)) {
         *reason = "the conversion failed";
         return Failed;
     }
@@ -96,6 +85,21 @@ int runConversion(Conversion convert, const std::vector<char>& bytes, const Comm
 }
 
 } // namespace
+
+bool convertWhole(Conversion convert, unsigned codePage, const char* source, size_t length,
+                  std::string* output) {
+    output->clear();
+    uint32_t size = 0;
+    if (length > 0x7FFFFFFF ||
+        !convert(codePage, length ? source : "", (uint32_t)length, nullptr, &size))
+        return false;
+    output->resize(size);
+    if (size && !convert(codePage, source, (uint32_t)length, &(*output)[0], &size)) {
+        output->clear();
+        return false;
+    }
+    return true;
+}
 
 int runEncode(const std::vector<char>& bytes, const CommandLine& line, std::string* out,
               std::string* reason) {

@@ -2,6 +2,8 @@
 // or sets a one-line reason, and returns the exit code.
 #pragma once
 
+#include <stdint.h>
+
 #include <string>
 #include <vector>
 
@@ -30,6 +32,13 @@ int runCategory(const XmlDocument&, const CommandLine&, std::string*, std::strin
 int runTitleVersion(const XmlDocument&, const CommandLine&, std::string*, std::string*);
 int runBuildFile(const XmlDocument&, const CommandLine&, std::string*, std::string*);
 int runResolve(const XmlDocument&, const CommandLine&, std::string*, std::string*);
+
+// A conversion of xml/code_pages.h, and the whole of length bytes through it (a size query,
+// then the text); false, and output empty, when it fails.
+typedef bool (*Conversion)(unsigned codePage, const char* source, uint32_t length,
+                           char* destination, uint32_t* size);
+bool convertWhole(Conversion convert, unsigned codePage, const char* source, size_t length,
+                  std::string* output);
 
 // FILE's UTF-8 text in the code page of --codepage, and FILE's bytes in that code page as UTF-8.
 int runEncode(const std::vector<char>&, const CommandLine&, std::string*, std::string*);

@@ -14,6 +14,7 @@
 #include "catalog/path_query.h"
 #include "tools/zelcat/catalog_diagnosis.h"
 #include "tools/zelcat/command_line.h"
+#include "tools/zelcat/file_bytes.h"
 #include "tools/zelcat/media_check.h"
 #include "tools/zelcat/output.h"
 #include "tools/zelcat/profile_query.h"
@@ -191,23 +192,6 @@ bool checkUsage(const Subcommand& subcommand, const CommandLine& line, std::stri
         return false;
     }
     return true;
-}
-
-bool readAll(FILE* file, std::vector<char>* data) {
-    char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        data->insert(data->end(), chunk, chunk + got);
-    return !ferror(file);
-}
-
-bool readWholeFile(const std::string& path, std::vector<char>* data) {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    bool ok = readAll(file, data);
-    fclose(file);
-    return ok;
 }
 
 int fail(int code, const std::string& reason) {
